@@ -1,0 +1,78 @@
+#include "settings/configuration.h"
+
+#include "settings/record.h"
+
+#include <vector>
+
+bool TConfiguration::Load(const std::filesystem::path& path) {
+    std::vector<std::uint8_t> bytes;
+    if (!ReadRecordFile(path, fileSize, bytes)) {
+        return false;
+    }
+    TRecordReader reader(bytes);
+    reader.Skip(magic.size());
+    description = reader.ReadText();
+    reader.ReadByte(msxType);
+    reader.ReadByte(cpu);
+    reader.ReadByte(vdp);
+    reader.ReadByte(vram);
+    for (auto& slot : expanded) {
+        reader.ReadByte(slot);
+    }
+    for (auto& primary : pageType) {
+        for (auto& secondary : primary) {
+            for (auto& page : secondary) {
+                reader.ReadByte(page);
+            }
+        }
+    }
+    for (auto& primary : mapperSize) {
+        for (auto& secondary : primary) {
+            reader.ReadByte(secondary);
+        }
+    }
+    for (auto& primary : romFile) {
+        for (auto& secondary : primary) {
+            for (auto& page : secondary) {
+                page = reader.ReadText();
+            }
+        }
+    }
+    fileName = path.string();
+    return true;
+}
+
+bool TConfiguration::Save(const std::filesystem::path& path) {
+    // The editor's caption shows the new name even when writing fails.
+    fileName = path.filename().string();
+    TRecordWriter writer(fileSize);
+    writer.WriteMagic(magic);
+    writer.WriteText(description);
+    writer.WriteByte(msxType);
+    writer.WriteByte(cpu);
+    writer.WriteByte(vdp);
+    writer.WriteByte(vram);
+    for (const auto slot : expanded) {
+        writer.WriteByte(slot);
+    }
+    for (const auto& primary : pageType) {
+        for (const auto& secondary : primary) {
+            for (const auto page : secondary) {
+                writer.WriteByte(page);
+            }
+        }
+    }
+    for (const auto& primary : mapperSize) {
+        for (const auto secondary : primary) {
+            writer.WriteByte(secondary);
+        }
+    }
+    for (const auto& primary : romFile) {
+        for (const auto& secondary : primary) {
+            for (const auto& page : secondary) {
+                writer.WriteText(page);
+            }
+        }
+    }
+    return ReplaceFile(path, writer.Bytes());
+}
