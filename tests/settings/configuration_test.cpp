@@ -195,7 +195,17 @@ TEST(TConfigurationTest, FileNameFollowsLoadAndSave) {
 TEST(TConfigurationTest, LoadsAFileCutAtAnyLength) {
     const auto path = ScratchFolder() / "short.qcf";
     const std::vector<std::uint8_t> image = FilledImage();
-    for (std::size_t length = 0; length <= recordSize; ++length) {
+    // Every byte boundary up to the file names, then each name field at its
+    // start, after one byte, in the middle and one byte short of its end.
+    std::vector<std::size_t> lengths;
+    for (std::size_t length = 0; length < 143; ++length) {
+        lengths.push_back(length);
+    }
+    for (std::size_t offset = 143; offset < recordSize; offset += 50) {
+        lengths.insert(lengths.end(), {offset, offset + 1, offset + 25, offset + 49});
+    }
+    lengths.push_back(recordSize);
+    for (const std::size_t length : lengths) {
         WriteWholeFile(path, std::vector<std::uint8_t>(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(length)));
         // Values that differ from the file's, to see which ones a short file keeps.
         TConfiguration configuration;
