@@ -122,22 +122,6 @@ void ExpectSameFields(const TConfiguration& actual, const TConfiguration& expect
     }
 }
 
-TEST(TConfigurationTest, FreshObjectHoldsTheDefaults) {
-    const TConfiguration configuration;
-    EXPECT_EQ(configuration.fileName, "NewConfig.qcf");
-    EXPECT_EQ(configuration.description, "New configuration");
-    for (int primary = 0; primary < 4; ++primary) {
-        EXPECT_EQ(configuration.expanded[primary], 0);
-        for (int secondary = 0; secondary < 4; ++secondary) {
-            EXPECT_EQ(configuration.mapperSize[primary][secondary], 0);
-            for (int page = 0; page < 4; ++page) {
-                EXPECT_EQ(configuration.pageType[primary][secondary][page], TConfiguration::pageEmpty);
-                EXPECT_TRUE(configuration.romFile[primary][secondary][page].empty());
-            }
-        }
-    }
-}
-
 TEST(TConfigurationTest, SavesTheExactRecord) {
     struct Case {
         const char* name;
@@ -181,6 +165,7 @@ TEST(TConfigurationTest, FileNameFollowsLoadAndSave) {
     const auto folder = ScratchFolder();
     const auto path = folder / "Machine One.qcf";
     TConfiguration configuration;
+    EXPECT_EQ(configuration.fileName, "NewConfig.qcf");
     ASSERT_TRUE(configuration.Save(path));
     EXPECT_EQ(configuration.fileName, "Machine One.qcf");
 

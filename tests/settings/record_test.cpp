@@ -12,13 +12,6 @@ namespace {
 const std::vector<std::uint8_t> oldBytes = {'o', 'l', 'd'};
 const std::vector<std::uint8_t> newBytes = {'n', 'e', 'w', '!'};
 
-TEST(ReplaceFileTest, ReplacesAnOldFileWholly) {
-    const auto path = ScratchFolder() / "target";
-    WriteWholeFile(path, std::vector<std::uint8_t>(100, 'x'));
-    ASSERT_TRUE(ReplaceFile(path, newBytes));
-    EXPECT_EQ(ReadWholeFile(path), newBytes);
-}
-
 TEST(ReplaceFileTest, FailureLeavesTheOldFileAndNoTemporary) {
     const auto folder = ScratchFolder();
     const auto path = folder / "target";
