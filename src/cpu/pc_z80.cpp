@@ -1,0 +1,32 @@
+#include "cpu/pc_z80.h"
+
+std::int32_t TPCZ80::Step() {
+    const std::int32_t result = TMSXZ80::Step();
+    if (form && ((form->IsVisible() && form->TraceOnScreen()) || form->TraceToFile())) TraceStep();
+    return result;
+}
+
+void TPCZ80::TraceStep() {
+    using Pair = TZ80Registers;
+    const TZ80RegisterSnapshot snapshot{
+        registers.Get(Pair::AF),  registers.Get(Pair::BC),  registers.Get(Pair::DE),
+        registers.Get(Pair::HL),  registers.Get(Pair::IX),  registers.Get(Pair::IY),
+        registers.Get(Pair::PC),  registers.Get(Pair::SP),  registers.Get(Pair::AF1),
+        registers.Get(Pair::BC1), registers.Get(Pair::DE1), registers.Get(Pair::HL1),
+        static_cast<std::uint16_t>(cpuState + 256 * I), instructionsLeft};
+    form->ShowRegisters(snapshot);
+    form->ShowInstruction(instructionAddress, instructionText);
+}
+
+std::uint16_t TPCZ80::Run() {
+    running = true;
+    bool done = false;
+    while (!done) {
+        for (int step = 0; step < 1000 && !done; ++step) {
+            if (pumpEveryStep) messagePump.ProcessMessages();
+            done = Step() != 0;
+        }
+        messagePump.ProcessMessages();
+    }
+    return registers.Get(TZ80Registers::PC);
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "cpu/msx_z80.h"
+#include "machine/message_pump.h"
+
+// The registers as the debug window shows them after a step.
+struct TZ80RegisterSnapshot {
+    std::uint16_t af, bc, de, hl, ix, iy, pc, sp;
+    std::uint16_t alternateAF, alternateBC, alternateDE, alternateHL;
+    std::uint16_t state;  // cpuState + 256 * I
+    std::int32_t instructionsLeft;
+};
+
+// What the processor's debug window offers the trace: the window shows the
+// records on screen and appends them to the trace file.
+class TZ80DebugForm {
+public:
+    virtual ~TZ80DebugForm() = default;
+    virtual bool IsVisible() const = 0;
+    virtual bool TraceOnScreen() const = 0;
+    virtual bool TraceToFile() const = 0;
+    virtual void ShowRegisters(const TZ80RegisterSnapshot& registers) = 0;
+    virtual void ShowInstruction(std::uint16_t address, const std::string& text) = 0;
+};
+
+// The processor the host machine runs: the host's run loop drives it one step
+// at a time, and after each step it hands the trace to its debug window.
+class TPCZ80 : public TMSXZ80 {
+public:
+    explicit TPCZ80(TMessagePump& messagePump) : messagePump(messagePump) {}
+
+    // Only sets running: unlike the core's Run it keeps the frame countdown.
+    void Start() override { running = true; }
+    std::int32_t Step() override;
+    // Steps in batches of 1000 with message processing between them; returns PC.
+    std::uint16_t Run() override;
+
+    // Not owned; null until the debug window exists.
+    TZ80DebugForm* form = nullptr;
+    // Messages are processed before every step while a debug window is shown.
+    bool pumpEveryStep = false;
+    bool windowShown = false;
+
+private:
+    void TraceStep();
+
+    TMessagePump& messagePump;
+};

@@ -1,0 +1,191 @@
+#include "machine/msx.h"
+
+#include "memory/megarom.h"
+#include "memory/memory_mapper.h"
+
+TMSX::~TMSX() = default;
+
+void TMSX::Build(TConfiguration& newConfiguration) {
+    if (configuration) Teardown();
+    configuration = &newConfiguration;
+
+    processor = CreateZ80();
+    ioHandler = std::make_unique<TIOHandler>();
+    ppi = std::make_unique<TPPI8255>();
+    rtc = clock ? std::make_unique<TRTClock>(*clock) : std::make_unique<TRTClock>();
+    keyboard = CreateKeyboard();
+    selector = CreateMemorySelector();
+    BuildMemory();
+
+    vdp = CreateVDP();
+    psg = CreatePSG();
+    joystick1 = CreateJoystick();
+    joystick2 = CreateJoystick();
+    printer = CreatePrinter();
+    cassette = CreateCassette();
+
+    processor->SetIOHandler(ioHandler.get());
+    processor->SetMemorySelector(selector.get());
+    ioHandler->SetVDP(vdp.get());
+    ioHandler->SetPPI(ppi.get());
+    ioHandler->SetRTC(rtc.get());
+    ioHandler->SetPSG(psg.get());
+    ioHandler->SetPrinter(printer.get());
+    ppi->SetMemorySelector(selector.get());
+    ppi->SetKeyboard(keyboard.get());
+    ppi->SetCassette(cassette.get());
+    psg->SetCassette(cassette.get());
+    cassette->SetZ80(processor.get());
+    selector->SetZ80(processor.get());
+}
+
+void TMSX::BuildMemory() {
+    for (int primary = 0; primary < 4; ++primary) {
+        selector->SetExpanded(primary, configuration->expanded[primary] != 0);
+    }
+    for (int primary = 0; primary < 4; ++primary) {
+        for (int secondary = 0; secondary < 4; ++secondary) BuildSlot(primary, secondary);
+    }
+}
+
+void TMSX::BuildSlot(int primary, int secondary) {
+    const auto& pageTypes = configuration->pageType[primary][secondary];
+    for (int page = 0; page < 4; ++page) {
+        switch (pageTypes[page]) {
+        case TConfiguration::pageEmpty:
+            selector->SetBank(primary, secondary, page, std::make_unique<TMemoryBank>());
+            break;
+        case TConfiguration::pageROM: {
+            auto bank = std::make_unique<TROMBank>();
+            const std::string& name = configuration->romFile[primary][secondary][page];
+            bank->Load(romFolder / name);
+            bank->SetName(name);
+            selector->SetBank(primary, secondary, page, std::move(bank));
+            break;
+        }
+        case TConfiguration::pageRAM:
+            selector->SetBank(primary, secondary, page, std::make_unique<TRAMBank>());
+            break;
+        case TConfiguration::pageMemoryMapper:
+            if (page == 0) {
+                auto mapper = std::make_unique<TMemoryMapper>();
+                mapper->SetSize(static_cast<std::int8_t>(configuration->mapperSize[primary][secondary]));
+                ioHandler->AddMemoryMapper(mapper.get());
+                selector->SetBank(primary, secondary, 0, std::move(mapper));
+            }
+            break;
+        case TConfiguration::pageCartridgeSlot:
+            if (page == 0) {
+                auto cartridge = std::make_unique<TROMCartridge>();
+                cartridge->SetName("Cartridge");
+                selector->SetBank(primary, secondary, 0, std::move(cartridge));
+            }
+            break;
+        default:
+            break;
+        }
+        // A mapper or cartridge slot answers for the whole slot: a hand-made
+        // configuration that names other types in its later pages must not
+        // replace it (the I/O handler would still list a deleted mapper).
+        if (page == 0 && (pageTypes[0] == TConfiguration::pageMemoryMapper ||
+                          pageTypes[0] == TConfiguration::pageCartridgeSlot)) {
+            return;
+        }
+    }
+}
+
+void TMSX::Teardown() {
+    joystick1.reset();
+    joystick2.reset();
+    psg.reset();
+    rtc.reset();
+    keyboard.reset();
+    cassette.reset();
+    printer.reset();
+    ppi.reset();
+    vdp.reset();
+    ioHandler.reset();
+    selector.reset();
+    processor.reset();
+}
+
+TROMCartridge* TMSX::GetCartridge(int primary, int secondary) const {
+    if (!selector) return nullptr;
+    TMemoryBank* bank = selector->GetBank(primary, secondary, 0);
+    return bank ? bank->AsCartridge() : nullptr;
+}
+
+void TMSX::InsertCartridge(int primary, int secondary, const std::filesystem::path& fileName) {
+    TROMCartridge* current = GetCartridge(primary, secondary);
+    if (!current) return;
+    if (fileName.empty()) {
+        current->Eject();
+        return;
+    }
+    TROMAnalysis analysis;
+    if (TROMCartridge::AnalyseROM(fileName, analysis) != 0) {
+        current->Eject();
+        return;
+    }
+    std::unique_ptr<TROMCartridge> cartridge;
+    switch (analysis.cartridgeKind) {
+    case TROMCartridge::konamiKind: cartridge = std::make_unique<TKonamiMegaROM>(); break;
+    case TROMCartridge::konamiSCCKind: cartridge = std::make_unique<TKonamiSCCMegaROM>(CreateSCC()); break;
+    case TROMCartridge::ascii8KKind: cartridge = std::make_unique<TASCII8KMegaROM>(); break;
+    case TROMCartridge::ascii16KKind: cartridge = std::make_unique<TASCII16KMegaROM>(); break;
+    default:
+        cartridge = std::make_unique<TROMCartridge>(analysis.cartridgeKind, analysis.blockSize);
+        break;
+    }
+    TROMCartridge* inserted = cartridge.get();
+    selector->SetBank(primary, secondary, 0, std::move(cartridge));
+    inserted->SetBlockCount(analysis.blockCount);
+    inserted->Load(fileName);
+}
+
+void TMSX::Reset(int kind) {
+    if (!processor) return;
+    psg->ResetSound();
+    ForEachSCC([](TSCC& scc) { scc.ResetSound(); });
+    switch (kind) {
+    case 0:
+        processor->Reset();
+        break;
+    case 1:
+        selector->ClearAll();
+        processor->Reset();
+        break;
+    case 2:
+        Build(*configuration);
+        processor->Reset();
+        if (!stopped) processor->Start();
+        break;
+    default:
+        break;
+    }
+}
+
+void TMSX::Stop() {
+    stopped = true;
+    PauseSound();
+    if (processor) processor->Stop();
+}
+
+void TMSX::Run() {
+    stopped = false;
+    if (processor) processor->Start();
+}
+
+void TMSX::PauseSound() {
+    if (soundPaused || !psg) return;
+    psg->StopSound();
+    ForEachSCC([](TSCC& scc) { scc.StopSound(); });
+    soundPaused = true;
+}
+
+void TMSX::ResumeSound() {
+    if (!soundPaused || !psg) return;
+    psg->ResumeSound();
+    ForEachSCC([](TSCC& scc) { scc.ResumeSound(); });
+    soundPaused = false;
+}

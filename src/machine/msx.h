@@ -1,0 +1,116 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "cpu/msx_z80.h"
+#include "io/io_handler.h"
+#include "memory/memory_selector.h"
+#include "memory/rom_cartridge.h"
+#include "peripherals/cassette.h"
+#include "peripherals/joystick.h"
+#include "peripherals/keyboard.h"
+#include "peripherals/ppi8255.h"
+#include "peripherals/printer.h"
+#include "peripherals/rtclock.h"
+#include "settings/configuration.h"
+#include "sound/psg.h"
+#include "sound/scc.h"
+#include "video/v9918.h"
+
+
+// The emulated computer as a whole. It builds the processor, the memory system and
+// every device from a configuration and wires them together; every device with a
+// host-side variant comes from a factory operation of the host machine.
+class TMSX {
+public:
+    TMSX() = default;
+    virtual ~TMSX();
+    TMSX(const TMSX&) = delete;
+    TMSX& operator=(const TMSX&) = delete;
+
+    // Builds every device and the memory layout; the configuration is not owned.
+    virtual void Build(TConfiguration& newConfiguration);
+    // Deletes every device; a second call does nothing.
+    virtual void Teardown();
+    // Loads an image into the cartridge slot at page 0 of primary-secondary; an empty
+    // name or an unreadable image leaves the slot empty.
+    virtual void InsertCartridge(int primary, int secondary, const std::filesystem::path& fileName);
+    // 0 soft (processor only), 1 hard (memory cleared too), 2 rebuild from the configuration.
+    virtual void Reset(int kind);
+    virtual void Stop();
+    virtual void Run();
+    virtual void PauseSound();
+    virtual void ResumeSound();
+
+    virtual std::unique_ptr<TMSXZ80> CreateZ80() = 0;
+    virtual std::unique_ptr<TMemorySelector> CreateMemorySelector() = 0;
+    virtual std::unique_ptr<TKeyboard> CreateKeyboard() = 0;
+    virtual std::unique_ptr<TCassette> CreateCassette() = 0;
+    virtual std::unique_ptr<TJoystick> CreateJoystick() = 0;
+    virtual std::unique_ptr<TMSXPrinter> CreatePrinter() = 0;
+    virtual std::unique_ptr<TV9918> CreateVDP() = 0;
+    virtual std::unique_ptr<TPSG> CreatePSG() = 0;
+    virtual std::unique_ptr<TSCC> CreateSCC() = 0;
+
+    // The folder the configuration's system ROM names are opened from: the
+    // Configurations folder beside the executable, whatever the working folder is.
+    void SetROMFolder(const std::filesystem::path& folder) { romFolder = folder; }
+
+    // The cartridge at page 0 of primary-secondary, or null when that bank is none.
+    TROMCartridge* GetCartridge(int primary, int secondary) const;
+
+    bool IsStopped() const { return stopped; }
+    bool IsSoundPaused() const { return soundPaused; }
+    TConfiguration* GetConfiguration() const { return configuration; }
+    TMSXZ80* GetZ80() const { return processor.get(); }
+    TMemorySelector* GetMemorySelector() const { return selector.get(); }
+    TIOHandler* GetIOHandler() const { return ioHandler.get(); }
+    TKeyboard* GetKeyboard() const { return keyboard.get(); }
+    TPPI8255* GetPPI() const { return ppi.get(); }
+    TRTClock* GetRTC() const { return rtc.get(); }
+    TV9918* GetVDP() const { return vdp.get(); }
+    TPSG* GetPSG() const { return psg.get(); }
+    TCassette* GetCassette() const { return cassette.get(); }
+    TJoystick* GetJoystick1() const { return joystick1.get(); }
+    TJoystick* GetJoystick2() const { return joystick2.get(); }
+    TMSXPrinter* GetPrinter() const { return printer.get(); }
+
+    // The real-time clock's time source (not owned); null for the host's local time.
+    void SetClock(const TClock* source) { clock = source; }
+
+protected:
+    bool soundPaused = false;
+    TConfiguration* configuration = nullptr;
+    std::unique_ptr<TMSXZ80> processor;
+    std::unique_ptr<TMemorySelector> selector;
+    std::unique_ptr<TIOHandler> ioHandler;
+    std::unique_ptr<TKeyboard> keyboard;
+    std::unique_ptr<TPPI8255> ppi;
+    std::unique_ptr<TRTClock> rtc;
+    std::unique_ptr<TV9918> vdp;
+    std::unique_ptr<TPSG> psg;
+    std::unique_ptr<TCassette> cassette;
+    std::unique_ptr<TJoystick> joystick1;
+    std::unique_ptr<TJoystick> joystick2;
+    std::unique_ptr<TMSXPrinter> printer;
+    bool stopped = true;
+
+    // Each SCC carried by a Konami SCC cartridge, in slot order.
+    template <typename Action> void ForEachSCC(Action action) const {
+        for (int primary = 0; primary < 4; ++primary) {
+            for (int secondary = 0; secondary < 4; ++secondary) {
+                TROMCartridge* cartridge = GetCartridge(primary, secondary);
+                if (TSCC* scc = cartridge ? cartridge->GetSCC() : nullptr) action(*scc);
+            }
+        }
+    }
+
+private:
+    void BuildMemory();
+    void BuildSlot(int primary, int secondary);
+
+    std::filesystem::path romFolder = "Configurations";
+    const TClock* clock = nullptr;
+};

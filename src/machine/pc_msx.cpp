@@ -1,0 +1,164 @@
+#include "machine/pc_msx.h"
+
+#include "machine/pc_devices.h"
+#include "video/pc_v9918.h"
+
+namespace {
+
+constexpr std::uint8_t unusedSlot = 255;
+
+std::string SlotUnavailableWarning(std::uint8_t primary, std::uint8_t secondary) {
+    std::string text = "Warning: Cartridge slot " + std::to_string(primary);
+    if (secondary != unusedSlot) text += " - " + std::to_string(secondary);
+    return text + " is no longer available.\nCartridge file will not be loaded.";
+}
+
+}  // namespace
+
+TPCMSX::TPCMSX(const THostServices& services) : services(services) { SetClock(services.clock); }
+
+TPCMSX::~TPCMSX() { Teardown(); }
+
+void TPCMSX::Build(TConfiguration& newConfiguration) {
+    TMSX::Build(newConfiguration);
+    ReconcileCartridgeSlots();
+}
+
+void TPCMSX::Run() {
+    stopped = false;
+    GetPCZ80()->Start();
+    bool done = false;
+    while (!done) {
+        for (int step = 0; step < 1000 && !done; ++step) {
+            if (GetPCZ80()->pumpEveryStep) services.messagePump.ProcessMessages();
+            done = GetPCZ80()->Step() != 0;
+        }
+        services.messagePump.ProcessMessages();
+        if (!stopped) ResumeSound();
+    }
+}
+
+std::unique_ptr<TMSXZ80> TPCMSX::CreateZ80() { return std::make_unique<TPCZ80>(services.messagePump); }
+
+std::unique_ptr<TMemorySelector> TPCMSX::CreateMemorySelector() { return std::make_unique<TMemorySelector>(); }
+
+std::unique_ptr<TKeyboard> TPCMSX::CreateKeyboard() { return std::make_unique<TKeyboard>(services.keyState); }
+
+std::unique_ptr<TCassette> TPCMSX::CreateCassette() { return std::make_unique<TPCCassette>(services.userMessages); }
+
+std::unique_ptr<TJoystick> TPCMSX::CreateJoystick() { return std::make_unique<TJoystick>(services.joystickService); }
+
+std::unique_ptr<TMSXPrinter> TPCMSX::CreatePrinter() {
+    return std::make_unique<TPCPrinter>(services.printerPorts, services.userMessages);
+}
+
+std::unique_ptr<TV9918> TPCMSX::CreateVDP() { return std::make_unique<TPCV9918>(services.displayOutput); }
+
+std::unique_ptr<TPSG> TPCMSX::CreatePSG() { return std::make_unique<TPSG>(); }
+
+std::unique_ptr<TSCC> TPCMSX::CreateSCC() { return std::make_unique<TSCC>(); }
+
+void TPCMSX::ReconcileCartridgeSlots() {
+    TPreferences& settings = *preferences;
+    const auto isCartridgeSlot = [this](int primary, int secondary) {
+        return configuration->pageType[primary][secondary][0] == TConfiguration::pageCartridgeSlot;
+    };
+    constexpr int entryCount = TPreferences::cartridgeEntryCount;
+
+    for (int entry = 0; entry < entryCount; ++entry) {
+        const TCartridgeSlot slot = settings.cartridgeSlots[entry];
+        if (slot.primary == unusedSlot) continue;
+        const int secondary = slot.secondary == unusedSlot ? 0 : slot.secondary;
+        // A hand-edited file may name a slot beyond 3: it is no slot of this machine.
+        if (slot.primary > 3 || secondary > 3 || !isCartridgeSlot(slot.primary, secondary)) {
+            services.userMessages.ShowMessage(SlotUnavailableWarning(slot.primary, slot.secondary), "Warning");
+            settings.cartridgeFiles[entry].clear();
+        }
+    }
+
+    TCartridgeSlot savedSlots[entryCount];
+    std::string savedFiles[entryCount];
+    for (int entry = 0; entry < entryCount; ++entry) {
+        savedSlots[entry] = settings.cartridgeSlots[entry];
+        savedFiles[entry] = std::move(settings.cartridgeFiles[entry]);
+        settings.cartridgeFiles[entry].clear();
+    }
+
+    settings.cartridgeSlotCount = 0;
+    for (int primary = 0; primary < 4; ++primary) {
+        for (int secondary = 0; secondary < 4; ++secondary) {
+            if (!isCartridgeSlot(primary, secondary) || settings.cartridgeSlotCount == entryCount) continue;
+            const bool expanded = configuration->expanded[primary] != 0;
+            settings.cartridgeSlots[settings.cartridgeSlotCount++] = {
+                static_cast<std::uint8_t>(primary),
+                static_cast<std::uint8_t>(expanded ? secondary : unusedSlot)};
+        }
+    }
+    for (int entry = settings.cartridgeSlotCount; entry < entryCount; ++entry) {
+        settings.cartridgeSlots[entry] = {unusedSlot, unusedSlot};
+    }
+
+    for (int saved = 0; saved < entryCount; ++saved) {
+        if (savedFiles[saved].empty()) continue;
+        for (int entry = 0; entry < entryCount; ++entry) {
+            if (settings.cartridgeSlots[entry].primary == savedSlots[saved].primary &&
+                settings.cartridgeSlots[entry].secondary == savedSlots[saved].secondary) {
+                settings.cartridgeFiles[entry] = savedFiles[saved];
+            }
+        }
+    }
+}
+
+void TPCMSX::ApplyPreferences(bool loadCartridges) {
+    TPreferences& settings = *preferences;
+    if (loadCartridges) {
+        for (int entry = 0; entry < settings.cartridgeSlotCount; ++entry) {
+            const TCartridgeSlot slot = settings.cartridgeSlots[entry];
+            if (slot.primary == unusedSlot) continue;
+            const int secondary = slot.secondary == unusedSlot ? 0 : slot.secondary;
+            InsertCartridge(slot.primary, secondary, settings.cartridgeFiles[entry]);
+        }
+    }
+    ApplyJoystickPort(1, settings.joystick1Device, settings.joystick1Id, joystick1.get());
+    ApplyJoystickPort(2, settings.joystick2Device, settings.joystick2Id, joystick2.get());
+    ApplyPrinter();
+
+    cassette->Open(settings.cassetteFile, static_cast<std::uint8_t>(settings.cassetteLength),
+                   static_cast<std::uint8_t>(settings.cassetteAccuracy));
+    settings.cassetteLength = cassette->GetLength();
+    settings.cassetteAccuracy = cassette->GetAccuracy();
+
+    if (settings.psgDisabled) psg->Disable();
+    else psg->Enable();
+    psg->SetVolume(settings.psgVolume);
+    ForEachSCC([&settings](TSCC& scc) {
+        if (settings.sccDisabled) scc.Disable();
+        else scc.Enable();
+        scc.SetVolume(settings.sccVolume);
+    });
+}
+
+void TPCMSX::ApplyJoystickPort(int port, std::int32_t device, std::int32_t id, TJoystick* joystick) {
+    switch (device) {
+    case 0:
+    case 2:  // the mouse is not emulated: the port stays empty
+        psg->SetDevice(port, nullptr);
+        break;
+    case 1:
+        if (id < joystick->GetJoystickCount()) joystick->SelectJoystick(id);
+        psg->SetDevice(port, joystick);
+        break;
+    default:
+        break;
+    }
+}
+
+void TPCMSX::ApplyPrinter() {
+    switch (preferences->printerOutput) {
+    case TMSXPrinter::notConnected: printer->SetOutput(0, "0"); break;
+    case TMSXPrinter::sendToPort: printer->SetOutput(1, printer->GetPortName(preferences->printerPort)); break;
+    case TMSXPrinter::sendToFile: printer->SetOutput(2, preferences->printerFile); break;
+    case TMSXPrinter::hostPrinter: printer->SetOutput(3, "0"); break;
+    default: break;
+    }
+}

@@ -1,0 +1,112 @@
+#include "tools/headless.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ostream>
+#include <system_error>
+
+void THeadlessMessages::ShowMessage(const std::string& text, const std::string& caption) {
+    log << caption << ": " << text << "\n";
+}
+
+bool THeadlessMessages::AskYesNo(const std::string& text, const std::string& caption) {
+    log << caption << ": " << text << " [answered No]\n";
+    return false;
+}
+
+std::filesystem::path THeadlessRunner::ExecutableFolder() {
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::current_path() : executable.parent_path();
+}
+
+namespace {
+
+void RequireFile(const std::filesystem::path& path, const char* what) {
+    std::error_code error;
+    if (!path.empty() && !std::filesystem::is_regular_file(path, error)) {
+        throw EHeadlessError(std::string("cannot open ") + what + " " + path.string());
+    }
+}
+
+}  // namespace
+
+THeadlessRunner::THeadlessRunner(const THeadlessOptions& runOptions, std::ostream& log)
+    : options(runOptions), messages(log) {
+    if (options.configuration.empty()) {
+        options.configuration = ExecutableFolder() / "Configurations" / "MSX1";
+    }
+    RequireFile(options.configuration, "configuration");
+    RequireFile(options.cartridge1, "cartridge");
+    RequireFile(options.cartridge2, "cartridge");
+    RequireFile(options.tape, "tape");
+    if (!configuration.Load(options.configuration)) {
+        throw EHeadlessError("cannot read configuration " + options.configuration.string());
+    }
+    if (options.clock) clock = std::make_unique<TFixedClock>(*options.clock);
+
+    const THostServices services{messagePump, messages, &display, keys, joysticks, printerPorts, clock.get()};
+    machine = std::make_unique<TPCMSX>(services);
+    machine->preferences = &preferences;
+    machine->SetROMFolder(options.configuration.parent_path());
+    machine->Build(configuration);
+
+    const std::filesystem::path* cartridges[] = {&options.cartridge1, &options.cartridge2};
+    for (int entry = 0; entry < 2; ++entry) {
+        if (cartridges[entry]->empty()) continue;
+        if (entry >= preferences.cartridgeSlotCount) {
+            throw EHeadlessError("the configuration has no cartridge slot " + std::to_string(entry + 1));
+        }
+        preferences.cartridgeFiles[entry] = cartridges[entry]->string();
+    }
+    preferences.cassetteFile = options.tape.string();
+    machine->ApplyPreferences(true);
+    machine->GetPCZ80()->Start();
+
+    const int typingFrames = static_cast<int>(options.text.size()) * 2 * framesPerKeyHalf;
+    typingStartFrame = std::max(0, options.frames - framesAfterTyping - typingFrames);
+}
+
+THeadlessRunner::~THeadlessRunner() = default;
+
+void THeadlessRunner::HoldKeysFor(int frame) {
+    keys.ReleaseAll();
+    const int typed = frame - typingStartFrame;
+    if (typed < 0) return;
+    const std::size_t character = static_cast<std::size_t>(typed / (2 * framesPerKeyHalf));
+    if (character >= options.text.size() || typed % (2 * framesPerKeyHalf) >= framesPerKeyHalf) return;
+    if (const std::optional<TKeyStroke> stroke = KeyStrokeFor(options.text[character])) {
+        keys.Press(stroke->keyCode);
+        if (stroke->shift) keys.Press(KeyCode::Shift);
+    }
+}
+
+void THeadlessRunner::RunFrame() {
+    HoldKeysFor(static_cast<int>(frameCount));
+    TPCZ80& processor = *machine->GetPCZ80();
+    for (std::int32_t step = 0; step < stepsPerFrame; ++step) processor.Step();
+    instructionCount += stepsPerFrame;
+    ++frameCount;
+}
+
+void THeadlessRunner::Run() {
+    while (frameCount < options.frames) RunFrame();
+}
+
+std::optional<TLocalDateTime> ParseClock(const std::string& text) {
+    TLocalDateTime moment;
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &moment.year, &moment.month, &moment.day,
+                    &moment.hour, &moment.minute, &moment.second, &tail) != 6) {
+        return std::nullopt;
+    }
+    using namespace std::chrono;
+    const year_month_day date{year{moment.year}, month{static_cast<unsigned>(moment.month)},
+                              day{static_cast<unsigned>(moment.day)}};
+    if (!date.ok() || moment.hour > 23 || moment.minute > 59 || moment.second > 59 || moment.hour < 0 ||
+        moment.minute < 0 || moment.second < 0) {
+        return std::nullopt;
+    }
+    moment.weekday = static_cast<int>(weekday{sys_days{date}}.c_encoding());
+    return moment;
+}

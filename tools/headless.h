@@ -1,0 +1,108 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "machine/pc_msx.h"
+#include "peripherals/joystick.h"
+#include "peripherals/keyboard.h"
+#include "peripherals/printer.h"
+#include "peripherals/rtclock.h"
+#include "video/display_output.h"
+
+// What a headless run is asked to do.
+struct THeadlessOptions {
+    std::filesystem::path configuration;  // the .qcf file; its folder holds the ROMs
+    std::filesystem::path cartridge1;     // empty: none
+    std::filesystem::path cartridge2;
+    std::filesystem::path tape;
+    int frames = 600;
+    std::string text;                     // typed through the keyboard matrix
+    std::optional<TLocalDateTime> clock;  // fixed clock for repeatable runs
+};
+
+// A run that cannot start: the message is one line for the user.
+class EHeadlessError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Keeps the last frame the machine presented.
+class THeadlessDisplay : public TDisplayOutput {
+public:
+    void DrawBitmap(const TFrameBuffer& pixels, const TPalette& colours) override {
+        frame = pixels;
+        palette = colours;
+    }
+    void Present() override { ++presentedFrames; }
+
+    TFrameBuffer frame{};
+    TPalette palette{};
+    std::int64_t presentedFrames = 0;
+};
+
+// Message boxes without a screen: logged, and every question answered No.
+class THeadlessMessages : public TUserMessages {
+public:
+    explicit THeadlessMessages(std::ostream& log) : log(log) {}
+    void ShowMessage(const std::string& text, const std::string& caption) override;
+    bool AskYesNo(const std::string& text, const std::string& caption) override;
+
+private:
+    std::ostream& log;
+};
+
+// The default C-BIOS machine, or the one a configuration file describes, run
+// without a window for a fixed number of frames. Everything but the clock is
+// deterministic, and a fixed clock makes two runs give identical frames.
+class THeadlessRunner {
+public:
+    static constexpr std::int32_t stepsPerFrame = 10001;
+    // Each typed character is held this many frames, then released as long.
+    static constexpr int framesPerKeyHalf = 3;
+    // Typing ends this many frames before the run does, so the echo is drawn.
+    static constexpr int framesAfterTyping = 30;
+
+    // Throws EHeadlessError for a missing file or an unreadable configuration.
+    THeadlessRunner(const THeadlessOptions& options, std::ostream& log);
+    ~THeadlessRunner();
+
+    // Runs every frame, typing the text so that it ends shortly before the last frame.
+    void Run();
+    // One frame of steps with the keys of that frame held.
+    void RunFrame();
+
+    const THeadlessDisplay& GetDisplay() const { return display; }
+    TPCMSX& GetMachine() { return *machine; }
+    std::int64_t GetFrameCount() const { return frameCount; }
+    std::int64_t GetInstructionCount() const { return instructionCount; }
+
+    // The folder of the running executable, where the default configuration lies.
+    static std::filesystem::path ExecutableFolder();
+
+private:
+    void HoldKeysFor(int frame);
+
+    THeadlessOptions options;
+    TNoMessagePump messagePump;
+    THeadlessMessages messages;
+    THeadlessDisplay display;
+    THeldKeys keys;
+    TNoJoystickService joysticks;
+    TNoPrinterPorts printerPorts;
+    std::unique_ptr<TFixedClock> clock;
+    TConfiguration configuration;
+    TPreferences preferences;
+    std::unique_ptr<TPCMSX> machine;
+    int typingStartFrame = 0;
+    std::int64_t frameCount = 0;
+    std::int64_t instructionCount = 0;
+};
+
+// "YYYY-MM-DD HH:MM:SS" with its weekday; nothing when the text is not a valid moment.
+std::optional<TLocalDateTime> ParseClock(const std::string& text);
