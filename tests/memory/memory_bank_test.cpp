@@ -2,31 +2,15 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
+#include "memory/image_file.h"
 #include "memory/memory_bank.h"
 
 namespace {
 
-std::filesystem::path WriteFile(const std::string& name, const std::vector<std::uint8_t>& bytes)
-{
-    const std::filesystem::path folder = std::filesystem::path(QUIB_TEST_OUTPUT_DIR) / "memory";
-    std::filesystem::create_directories(folder);
-    const std::filesystem::path path = folder / name;
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return path;
-}
-
-std::vector<std::uint8_t> Pattern(std::size_t size)
-{
-    std::vector<std::uint8_t> bytes(size);
-    for (std::size_t i = 0; i < size; ++i) {
-        bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
-    }
-    return bytes;
-}
+using memory_test::Pattern;
+using memory_test::WriteImage;
 
 TEST(MemoryBankTest, EmptyBankReadsFFAndIgnoresWrites)
 {
@@ -58,7 +42,7 @@ TEST(MemoryBankTest, RAMAnswersModulo16KAndClears)
 
 TEST(MemoryBankTest, ROMIgnoresWriteAndClear)
 {
-    const auto path = WriteFile("rom16k.bin", Pattern(16384));
+    const auto path = WriteImage("rom16k.bin", Pattern(16384));
     TROMBank bank;
     ASSERT_EQ(bank.Load(path), 0);
     const std::uint8_t before = bank.Read(0x0100);
@@ -87,12 +71,7 @@ TEST(MemoryBankTest, ROMLoadResults)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const auto image = Pattern(c.size);
-        std::filesystem::path path = std::filesystem::path(QUIB_TEST_OUTPUT_DIR) / "memory" / c.name;
-        if (c.present) {
-            path = WriteFile(c.name, image);
-        } else {
-            std::filesystem::remove(path);
-        }
+        const auto path = c.present ? WriteImage(c.name, image) : memory_test::MissingFile(c.name);
         TROMBank bank;
         EXPECT_EQ(bank.Load(path), c.result);
         for (std::size_t address = 0; address < 16384; address += 33) {
