@@ -34,25 +34,6 @@ void PutEightPixels(std::uint8_t* target, std::uint8_t pattern, std::uint8_t for
 
 } // namespace
 
-const TPalette TPCV9918::palette = {{
-    {0, 0, 0},
-    {0, 0, 0},
-    {32, 192, 32},
-    {96, 224, 96},
-    {32, 32, 224},
-    {64, 96, 224},
-    {160, 32, 32},
-    {64, 192, 224},
-    {224, 32, 32},
-    {224, 96, 96},
-    {192, 192, 32},
-    {192, 192, 128},
-    {32, 128, 32},
-    {192, 64, 160},
-    {160, 160, 160},
-    {224, 224, 224},
-}};
-
 TPCV9918::TPCV9918(TDisplayOutput* displayOutput)
     : displayOutput(displayOutput)
 {

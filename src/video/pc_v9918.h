@@ -11,7 +11,24 @@ public:
     static constexpr int borderLines = 10;
     static constexpr int activeLines = 192;
 
-    static const TPalette palette;
+    static constexpr TPalette palette = {{
+        {0, 0, 0},
+        {0, 0, 0},
+        {32, 192, 32},
+        {96, 224, 96},
+        {32, 32, 224},
+        {64, 96, 224},
+        {160, 32, 32},
+        {64, 192, 224},
+        {224, 32, 32},
+        {224, 96, 96},
+        {192, 192, 32},
+        {192, 192, 128},
+        {32, 128, 32},
+        {192, 64, 160},
+        {160, 160, 160},
+        {224, 224, 224},
+    }};
 
     // The display output is not owned; without one, frames are still drawn
     // into the frame buffer and nothing is presented.

@@ -3,6 +3,9 @@
 #include <fstream>
 #include <system_error>
 
+namespace {
+
+// Header "P6 256 212 255", then the RGB pixels.
 std::string EncodeFrameAsPPM(const TFrameBuffer& pixels, const TPalette& palette)
 {
     std::string image = "P6\n" + std::to_string(screenWidth) + " " + std::to_string(screenHeight) + "\n255\n";
@@ -15,6 +18,8 @@ std::string EncodeFrameAsPPM(const TFrameBuffer& pixels, const TPalette& palette
     }
     return image;
 }
+
+} // namespace
 
 std::filesystem::path WriteFrameImage(const TFrameBuffer& pixels, const TPalette& palette, const std::string& name)
 {

@@ -9,6 +9,3 @@
 // output folder, so that a failing rendering test leaves something to look
 // at. Returns the path written, or an empty path when writing failed.
 std::filesystem::path WriteFrameImage(const TFrameBuffer& pixels, const TPalette& palette, const std::string& name);
-
-// The PPM bytes of a frame: header "P6 256 212 255" and the RGB pixels.
-std::string EncodeFrameAsPPM(const TFrameBuffer& pixels, const TPalette& palette);

@@ -178,21 +178,6 @@ TEST(V9918, TablePositionsUseTheModeMasks)
         EXPECT_EQ(vdp.GetSpritePatternTable(), 0x1F800u) << int(test.r1);
         EXPECT_EQ(vdp.GetSpriteColourTable(), 0u);
     }
-
-    // Typical values, one register at a time in graphic 2.
-    TV9918 vdp;
-    WriteVdpRegister(vdp, 0, 0x02);
-    WriteVdpRegister(vdp, 1, 0x40);
-    WriteVdpRegister(vdp, 2, 0x06);
-    WriteVdpRegister(vdp, 3, 0xFF);
-    WriteVdpRegister(vdp, 4, 0x03);
-    WriteVdpRegister(vdp, 5, 0x36);
-    WriteVdpRegister(vdp, 6, 0x07);
-    EXPECT_EQ(vdp.GetNameTable(), 0x1800u);
-    EXPECT_EQ(vdp.GetColourTable(), 0x2000u);
-    EXPECT_EQ(vdp.GetPatternGeneratorTable(), 0x0000u);
-    EXPECT_EQ(vdp.GetSpriteAttributeTable(), 0x1B00u);
-    EXPECT_EQ(vdp.GetSpritePatternTable(), 0x3800u);
 }
 
 TEST(V9918, ModeChangeRecomputesTablesAndNotifies)
