@@ -83,9 +83,12 @@ Bytes TapeLikeBytes(std::size_t size)
 
 Bytes Container(std::uint32_t size, const Bytes& blocks)
 {
-    Bytes stream = {'W', 'R', 'Z', 'L', static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size >> 8),
-                    static_cast<std::uint8_t>(size >> 16), static_cast<std::uint8_t>(size >> 24)};
-    stream.insert(stream.end(), blocks.begin(), blocks.end());
+    Bytes stream(8 + blocks.size());
+    const std::uint8_t header[8] = {'W', 'R', 'Z', 'L', static_cast<std::uint8_t>(size),
+                                    static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size >> 16),
+                                    static_cast<std::uint8_t>(size >> 24)};
+    std::copy(std::begin(header), std::end(header), stream.begin());
+    std::copy(blocks.begin(), blocks.end(), stream.begin() + 8);
     return stream;
 }
 
