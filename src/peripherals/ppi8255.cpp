@@ -1,6 +1,7 @@
 #include "peripherals/ppi8255.h"
 
 #include "memory/memory_selector.h"
+#include "peripherals/cassette.h"
 #include "peripherals/keyboard.h"
 
 std::uint8_t TPPI8255::ReadPort(std::uint8_t port)
@@ -27,6 +28,7 @@ void TPPI8255::WritePort(std::uint8_t port, std::uint8_t value)
         if (keyboard != nullptr) {
             keyboard->SelectRow(value & 0x0F);
         }
+        PortCWritten(port);
         break;
     case 0xAB:
         if (value & 0x80) {
@@ -36,8 +38,17 @@ void TPPI8255::WritePort(std::uint8_t port, std::uint8_t value)
             const std::uint8_t mask = static_cast<std::uint8_t>(1U << ((value >> 1) & 0x07));
             portC = (value & 0x01) ? (portC | mask) : (portC & ~mask);
         }
+        PortCWritten(port);
         break;
     default:
         break;
+    }
+}
+
+// The cassette reads the motor and output bits after every write of either port.
+void TPPI8255::PortCWritten(std::uint8_t port)
+{
+    if (cassette != nullptr) {
+        cassette->WritePort(port, portC);
     }
 }

@@ -26,6 +26,8 @@ public:
     std::uint8_t GetControlWord() const { return controlWord; }
 
 private:
+    void PortCWritten(std::uint8_t port);
+
     std::uint8_t portC = 0;
     std::uint8_t controlWord = 0;
     TMemorySelector* selector = nullptr;

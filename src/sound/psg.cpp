@@ -1,5 +1,6 @@
 #include "sound/psg.h"
 
+#include "peripherals/cassette.h"
 #include "peripherals/joystick.h"
 
 namespace {
@@ -58,6 +59,9 @@ std::uint8_t TPSG::ReadJoystickPort() const
         value = (select & 0x20) ? 0x7F : ((((select & 0x0C) << 2) | 0x4F) & StateOf(port2Device));
     } else {
         value = (select & 0x10) ? 0x7F : ((((select & 0x03) << 4) | 0x4F) & StateOf(port1Device));
+    }
+    if (cassette != nullptr) {
+        value |= cassette->ReadPort(0xA2);
     }
     return value;
 }

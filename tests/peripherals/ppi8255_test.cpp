@@ -1,10 +1,15 @@
 #include "peripherals/ppi8255.h"
 
+#include "cpu/z80.h"
 #include "memory/memory_selector.h"
+#include "peripherals/cassette.h"
 #include "peripherals/keyboard.h"
+#include "sound/psg.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <string>
 #include <vector>
 
 namespace {
@@ -16,6 +21,38 @@ public:
     {
         primaryWrites.push_back(value);
         TMemorySelector::SetPrimarySlotRegister(value);
+    }
+};
+
+// A processor that never runs: the tests move its instruction count by hand.
+class TCountingZ80 : public TZ80 {
+public:
+    void WriteMemory(std::uint16_t, std::uint8_t) override {}
+    std::uint8_t ReadMemory(std::uint16_t) override { return 0; }
+    std::uint8_t ReadPort(std::uint8_t) override { return 0xFF; }
+    void WritePort(std::uint8_t, std::uint8_t) override {}
+    void Trap(std::uint8_t*) override {}
+    std::uint16_t AcknowledgeInterrupt() override { return NoInterrupt; }
+};
+
+// Records what the PPI asks of the recorder, then does it.
+class TSpyCassette : public TCassette {
+public:
+    std::vector<std::string> calls;
+    void MotorOn() override
+    {
+        calls.push_back("on");
+        TCassette::MotorOn();
+    }
+    void MotorOff() override
+    {
+        calls.push_back("off");
+        TCassette::MotorOff();
+    }
+    void WriteBit(bool level) override
+    {
+        calls.push_back(level ? "high" : "low");
+        TCassette::WriteBit(level);
     }
 };
 
@@ -107,6 +144,95 @@ TEST_F(PPIFixture, ModeSetStoresTheControlWordOnly)
     EXPECT_EQ(ppi.ReadPort(0xAA), 0x35);
     EXPECT_EQ(ppi.ReadPort(0xA7), 0xFF);
     EXPECT_EQ(ppi.ReadPort(0xAC), 0xFF);
+}
+
+TEST_F(PPIFixture, PortCWritesDriveTheCassetteMotorAndOutput)
+{
+    struct Case {
+        std::uint8_t port;
+        std::uint8_t value;
+        std::vector<std::string> calls;
+        bool motorOn;
+    };
+    // Each write passes the whole of port C, whichever port was written.
+    const Case cases[] = {
+        {0xAA, 0x00, {"on", "low"}, true},
+        {0xAA, 0x20, {"high"}, true},
+        {0xAA, 0x25, {"high"}, true},     // the level is passed again, changed or not
+        {0xAB, 0x0A, {"low"}, true},      // reset bit 5
+        {0xAB, 0x09, {"off"}, false},     // set bit 4: motor off
+        {0xAB, 0x80, {"off"}, false},     // a mode set passes port C too
+        {0xAA, 0x10, {"off"}, false},     // stopped even when nothing changed
+        {0xAB, 0x08, {"on", "low"}, true},
+        {0xAB, 0x0B, {"high"}, true},
+        {0xAA, 0x3F, {"off"}, false},
+    };
+    TSpyCassette cassette;
+    ppi.SetCassette(&cassette);
+    for (const Case& testCase : cases) {
+        cassette.calls.clear();
+        ppi.WritePort(testCase.port, testCase.value);
+        EXPECT_EQ(cassette.calls, testCase.calls) << std::hex << int(testCase.port) << " " << int(testCase.value);
+        EXPECT_EQ(cassette.IsMotorOn(), testCase.motorOn) << std::hex << int(testCase.port) << " " << int(testCase.value);
+    }
+    cassette.calls.clear();
+    ppi.WritePort(0xA8, 0x00);
+    ppi.WritePort(0xA9, 0x00);
+    ppi.ReadPort(0xAA);
+    EXPECT_TRUE(cassette.calls.empty());
+}
+
+TEST(PPITest, RecordedOutputPlaysBackThroughThePSG)
+{
+    const std::filesystem::path folder = std::filesystem::path(QUIB_TEST_OUTPUT_DIR) / "ppi";
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path image = folder / "record.qcs";
+    std::filesystem::remove(image);
+
+    TCountingZ80 z80;
+    TCassette cassette;
+    cassette.SetZ80(&z80);
+    cassette.Open(image, 0, 0);  // 10 minutes, Normal: 15 instructions per sample
+    ASSERT_EQ(cassette.GetInstructionsPerSample(), 15);
+    TPPI8255 ppi;
+    ppi.SetCassette(&cassette);
+    TPSG psg;
+    psg.SetCassette(&cassette);
+    psg.WritePort(0xA0, 14);
+
+    cassette.RecordOn();
+    z80.instructionCount = 0;
+    ppi.WritePort(0xAA, 0x00);     // motor on, output low
+    z80.instructionCount = 1500;   // sample 100
+    ppi.WritePort(0xAB, 0x0B);     // output high
+    z80.instructionCount = 3000;   // sample 200
+    ppi.WritePort(0xAA, 0x00);     // output low
+    z80.instructionCount = 4500;   // sample 300
+    ppi.WritePort(0xAB, 0x09);     // motor off
+    const std::vector<std::uint8_t>& tape = cassette.GetTape();
+    auto sample = [&tape](int index) { return (tape[index / 8] >> (index % 8)) & 1; };
+    EXPECT_EQ(sample(99), 0);
+    EXPECT_EQ(sample(100), 1);
+    EXPECT_EQ(sample(199), 1);
+    EXPECT_EQ(sample(200), 0);
+    EXPECT_EQ(cassette.GetPosition(), 300);
+
+    cassette.RecordOff();
+    cassette.Rewind();
+    EXPECT_EQ(psg.ReadPort(0xA2) & 0x80, 0);  // motor off: no input
+    z80.instructionCount = 6000;
+    ppi.WritePort(0xAB, 0x08);  // motor on again
+    struct Read {
+        std::uint32_t instructions;
+        std::uint8_t inputBit;
+    };
+    const Read reads[] = {{6000 + 15 * 50, 0x00}, {6000 + 15 * 100, 0x80}, {6000 + 15 * 199, 0x80},
+                          {6000 + 15 * 200, 0x00}, {6000 + 15 * 250, 0x00}};
+    for (const Read& read : reads) {
+        z80.instructionCount = read.instructions;
+        EXPECT_EQ(psg.ReadPort(0xA2) & 0x80, read.inputBit) << read.instructions;
+    }
+    ppi.WritePort(0xAA, 0x10);
 }
 
 TEST(PPITest, UnwiredPortsReadFF)

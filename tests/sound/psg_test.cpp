@@ -1,5 +1,6 @@
 #include "sound/psg.h"
 
+#include "peripherals/cassette.h"
 #include "peripherals/joystick.h"
 
 #include <gtest/gtest.h>
@@ -39,6 +40,18 @@ public:
 private:
     std::vector<int>* polls;
     int number;
+};
+
+// A recorder whose tape level under the head is set by the test.
+class TLevelCassette : public TCassette {
+public:
+    bool level = false;
+    int reads = 0;
+    bool ReadBit() override
+    {
+        ++reads;
+        return level;
+    }
 };
 
 void WriteRegister(TPSG& psg, std::uint8_t index, std::uint8_t value)
@@ -121,23 +134,70 @@ TEST(PSGTest, WritesAreNotifiedOnlyWhileEnabled)
     EXPECT_EQ(psg.GetVolume(), 5);
 }
 
-TEST(PSGTest, JoystickPortForEveryPortSelectAndDeviceState)
+TEST(PSGTest, JoystickPortForEveryPortSelectDeviceStateAndTapeLevel)
 {
+    struct Tape {
+        bool connected;
+        bool motorOn;
+        bool level;
+        std::uint8_t inputBit;
+    };
+    const Tape tapes[] = {
+        {false, false, false, 0x00},
+        {true, false, true, 0x00},  // the input reads low while the motor is off
+        {true, true, false, 0x00},
+        {true, true, true, 0x80},
+    };
     const std::uint8_t states[] = {0xBF, 0x00, 0xFF, 0x8A, 0xAF, 0x9F, 0xF0, 0x0F, 0x40, 0x30};
-    for (std::uint8_t port1 : states) {
-        for (std::uint8_t port2 : states) {
-            TPSG psg;
-            TFixedDevice first(port1);
-            TFixedDevice second(port2);
-            psg.SetDevice(1, &first);
-            psg.SetDevice(2, &second);
-            for (int select = 0; select < 256; ++select) {
-                WriteRegister(psg, 15, static_cast<std::uint8_t>(select));
-                ASSERT_EQ(ReadRegister(psg, 14), ExpectedJoystickPort(select, port1, port2))
-                    << "R15 " << select << " port 1 " << int(port1) << " port 2 " << int(port2);
+    for (const Tape& tape : tapes) {
+        TLevelCassette cassette;
+        cassette.level = tape.level;
+        if (tape.motorOn) {
+            cassette.MotorOn();
+        }
+        for (std::uint8_t port1 : states) {
+            for (std::uint8_t port2 : states) {
+                TPSG psg;
+                TFixedDevice first(port1);
+                TFixedDevice second(port2);
+                psg.SetDevice(1, &first);
+                psg.SetDevice(2, &second);
+                if (tape.connected) {
+                    psg.SetCassette(&cassette);
+                }
+                for (int select = 0; select < 256; ++select) {
+                    WriteRegister(psg, 15, static_cast<std::uint8_t>(select));
+                    ASSERT_EQ(ReadRegister(psg, 14), ExpectedJoystickPort(select, port1, port2) | tape.inputBit)
+                        << "R15 " << select << " port 1 " << int(port1) << " port 2 " << int(port2)
+                        << " tape " << tape.motorOn << tape.level;
+                }
             }
         }
+        EXPECT_EQ(cassette.reads > 0, tape.motorOn);
     }
+}
+
+TEST(PSGTest, OnlyRegisterFourteenAsksTheCassette)
+{
+    TLevelCassette cassette;
+    cassette.level = true;
+    cassette.MotorOn();
+    TPSG psg;
+    psg.SetCassette(&cassette);
+    EXPECT_EQ(psg.GetCassette(), &cassette);
+    for (std::uint8_t index = 0; index < 16; ++index) {
+        if (index != 14) {
+            ReadRegister(psg, index);
+        }
+    }
+    psg.WritePort(0xA0, 14);
+    psg.ReadPort(0xA0);
+    psg.ReadPort(0xA1);
+    psg.ReadPort(0xA3);
+    EXPECT_EQ(cassette.reads, 0);
+    WriteRegister(psg, 15, 0x10);
+    EXPECT_EQ(ReadRegister(psg, 14), 0xFF);
+    EXPECT_EQ(cassette.reads, 1);
 }
 
 TEST(PSGTest, EmptyPortsReadAsIdleDevices)
