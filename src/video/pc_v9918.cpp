@@ -1,0 +1,173 @@
+#include "video/pc_v9918.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+namespace {
+
+constexpr std::uint64_t everyByte = 0x0101010101010101;
+
+// For each pattern byte, eight bytes that are FFh where the pattern has a set
+// bit, leftmost pixel (bit 7) first in memory. Eight pixels then cost one
+// select and one store.
+constexpr std::array<std::uint64_t, 256> MakeExpandedBits()
+{
+    std::array<std::uint64_t, 256> table{};
+    for (int pattern = 0; pattern < 256; ++pattern) {
+        std::array<std::uint8_t, 8> bytes{};
+        for (int pixel = 0; pixel < 8; ++pixel)
+            bytes[pixel] = (pattern & (0x80 >> pixel)) != 0 ? 0xFF : 0x00;
+        table[pattern] = std::bit_cast<std::uint64_t>(bytes);
+    }
+    return table;
+}
+
+constexpr std::array<std::uint64_t, 256> expandedBits = MakeExpandedBits();
+
+void PutEightPixels(std::uint8_t* target, std::uint8_t pattern, std::uint8_t foreground, std::uint8_t background)
+{
+    const std::uint64_t mask = expandedBits[pattern];
+    const std::uint64_t pixels = (mask & (foreground * everyByte)) | (~mask & (background * everyByte));
+    std::memcpy(target, &pixels, sizeof pixels);
+}
+
+} // namespace
+
+TPCV9918::TPCV9918(TDisplayOutput* displayOutput)
+    : displayOutput(displayOutput)
+{
+}
+
+void TPCV9918::RenderFrame()
+{
+    const bool displayEnabled = (registers[1] & 0x40) != 0;
+    if (!displayEnabled) {
+        frameBuffer.fill(backdropColour);
+    } else {
+        std::fill_n(frameBuffer.begin(), borderLines * screenWidth, backdropColour);
+        std::fill_n(frameBuffer.begin() + (borderLines + activeLines) * screenWidth, borderLines * screenWidth,
+                    backdropColour);
+        switch (screenMode) {
+        case textMode: DrawTextMode(); break;
+        case graphic1Mode: DrawGraphic1Mode(); break;
+        case graphic2Mode: DrawGraphic2Mode(); break;
+        default: DrawMulticolourMode(); break;
+        }
+        if (screenMode != textMode)
+            DrawSprites();
+    }
+    if (displayOutput != nullptr) {
+        displayOutput->DrawBitmap(frameBuffer, palette);
+        displayOutput->Present();
+    }
+}
+
+void TPCV9918::DrawTextMode()
+{
+    constexpr int leftColumns = 8;
+    constexpr int columns = 40;
+    constexpr int characterWidth = 6;
+    for (int line = 0; line < activeLines; ++line) {
+        std::uint8_t* target = ActiveLine(line);
+        const std::uint32_t names = nameTable + (line >> 3) * columns;
+        const std::uint32_t patterns = patternGeneratorTable + (line & 7);
+        // Each character stores eight pixels; the two extra ones are covered
+        // by the next character, and after the last one by the right border.
+        for (int column = 0; column < columns; ++column) {
+            const std::uint32_t code = VramAt(names + column);
+            PutEightPixels(target + leftColumns + column * characterWidth, VramAt(patterns + code * 8), textColour,
+                           backdropColour);
+        }
+        std::fill_n(target, leftColumns, backdropColour);
+        std::fill_n(target + leftColumns + columns * characterWidth, leftColumns, backdropColour);
+    }
+}
+
+void TPCV9918::DrawGraphic1Mode()
+{
+    // Colour 0 in a colour byte shows the backdrop.
+    auto substitute = [this](std::uint8_t colour) { return colour == 0 ? backdropColour : colour; };
+    for (int line = 0; line < activeLines; ++line) {
+        std::uint8_t* target = ActiveLine(line);
+        const std::uint32_t names = nameTable + (line >> 3) * 32;
+        const std::uint32_t patterns = patternGeneratorTable + (line & 7);
+        for (int column = 0; column < 32; ++column) {
+            const std::uint32_t code = VramAt(names + column);
+            const std::uint8_t colours = VramAt(colourTable + (code >> 3));
+            PutEightPixels(target + column * 8, VramAt(patterns + code * 8), substitute(colours >> 4),
+                           substitute(colours & 0x0F));
+        }
+    }
+}
+
+void TPCV9918::DrawGraphic2Mode()
+{
+    auto substitute = [this](std::uint8_t colour) { return colour == 0 ? backdropColour : colour; };
+    for (int line = 0; line < activeLines; ++line) {
+        std::uint8_t* target = ActiveLine(line);
+        const std::uint32_t names = nameTable + (line >> 3) * 32;
+        // Each third of the screen has its own 2 KB of patterns and of colours.
+        const std::uint32_t offset = (line >> 6) * 2048 + (line & 7);
+        for (int column = 0; column < 32; ++column) {
+            const std::uint32_t code = VramAt(names + column);
+            const std::uint8_t colours = VramAt(colourTable + offset + code * 8);
+            PutEightPixels(target + column * 8, VramAt(patternGeneratorTable + offset + code * 8),
+                           substitute(colours >> 4), substitute(colours & 0x0F));
+        }
+    }
+}
+
+void TPCV9918::DrawMulticolourMode()
+{
+    for (int line = 0; line < activeLines; ++line) {
+        std::uint8_t* target = ActiveLine(line);
+        const int row = line >> 3;
+        const std::uint32_t names = nameTable + row * 32;
+        const std::uint32_t block = patternGeneratorTable + (row & 3) * 2 + ((line & 7) >> 2);
+        for (int column = 0; column < 32; ++column) {
+            const std::uint32_t code = VramAt(names + column);
+            const std::uint8_t colours = VramAt(block + code * 8);
+            PutEightPixels(target + column * 8, 0xF0, colours >> 4, colours & 0x0F);
+        }
+    }
+}
+
+void TPCV9918::DrawSprites()
+{
+    const int size = largeSprites ? 16 : 8;
+    const int topBit = size - 1;
+    // Drawn from the last one down, so a lower-numbered sprite ends up on top.
+    for (int sprite = CountActiveSprites() - 1; sprite >= 0; --sprite) {
+        const std::uint32_t entry = spriteAttributeTable + sprite * 4;
+        const std::uint8_t attributes = VramAt(entry + 3);
+        const std::uint8_t colour = attributes & 0x0F;
+        const int x = VramAt(entry + 1) - ((attributes & 0x80) != 0 ? 32 : 0);
+        if (colour == 0 || x < 0 || x > screenWidth - size)
+            continue;
+
+        // Y holds the line above the sprite; lines past 192 wrap to the top.
+        const int y = (VramAt(entry) + 1) & 0xFF;
+        int firstRow = 0;
+        int firstLine = y;
+        int rows = std::min(size, activeLines - y);
+        if (y >= activeLines) {
+            if (y <= 256 - size)
+                continue;
+            firstRow = 256 - y;
+            firstLine = 0;
+            rows = y + size - 256;
+        }
+
+        for (int row = 0; row < rows; ++row) {
+            const std::uint16_t bits = SpritePatternRow(sprite, firstRow + row);
+            if (bits == 0)
+                continue;
+            std::uint8_t* target = ActiveLine(firstLine + row) + x;
+            for (int pixel = 0; pixel < size; ++pixel) {
+                if ((bits >> (topBit - pixel)) & 1)
+                    target[pixel] = colour;
+            }
+        }
+    }
+}

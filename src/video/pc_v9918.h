@@ -1,0 +1,54 @@
+#pragma once
+
+#include "video/display_output.h"
+#include "video/v9918.h"
+
+// The video display processor with its renderer: every frame it redraws the
+// whole screen from VRAM and registers into an indexed frame buffer and hands
+// that, with the palette, to the display output.
+class TPCV9918 : public TV9918 {
+public:
+    static constexpr int borderLines = 10;
+    static constexpr int activeLines = 192;
+
+    static constexpr TPalette palette = {{
+        {0, 0, 0},
+        {0, 0, 0},
+        {32, 192, 32},
+        {96, 224, 96},
+        {32, 32, 224},
+        {64, 96, 224},
+        {160, 32, 32},
+        {64, 192, 224},
+        {224, 32, 32},
+        {224, 96, 96},
+        {192, 192, 32},
+        {192, 192, 128},
+        {32, 128, 32},
+        {192, 64, 160},
+        {160, 160, 160},
+        {224, 224, 224},
+    }};
+
+    // The display output is not owned; without one, frames are still drawn
+    // into the frame buffer and nothing is presented.
+    explicit TPCV9918(TDisplayOutput* displayOutput = nullptr);
+
+    void SetDisplayOutput(TDisplayOutput* output) { displayOutput = output; }
+
+    void RenderFrame() override;
+
+    const TFrameBuffer& GetFrameBuffer() const { return frameBuffer; }
+    const TPalette& GetPalette() const { return palette; }
+
+private:
+    std::uint8_t* ActiveLine(int line) { return frameBuffer.data() + (borderLines + line) * screenWidth; }
+    void DrawTextMode();
+    void DrawGraphic1Mode();
+    void DrawGraphic2Mode();
+    void DrawMulticolourMode();
+    void DrawSprites();
+
+    TDisplayOutput* displayOutput;
+    TFrameBuffer frameBuffer{};
+};

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+// The TMS9918-class video display processor: 16 KB of VRAM, eight write-only
+// registers, one status register and the two ports 98h (data) and 99h
+// (control). It holds all video state and answers the ports; drawing the
+// picture is left to a subclass through RenderFrame.
+class TV9918 {
+public:
+    static constexpr std::size_t vramSize = 0x4000;
+    static constexpr std::uint32_t vramMask = 0x3FFF;
+    static constexpr int registerCount = 8;
+
+    // Status register bits.
+    static constexpr std::uint8_t frameFlag = 0x80;
+    static constexpr std::uint8_t fifthSpriteFlag = 0x40;
+    static constexpr std::uint8_t collisionFlag = 0x20;
+    static constexpr std::uint8_t fifthSpriteNumberMask = 0x1F;
+
+    // Screen modes, numbered as the MSX BASIC screens.
+    static constexpr std::uint8_t textMode = 0;
+    static constexpr std::uint8_t graphic1Mode = 1;
+    static constexpr std::uint8_t graphic2Mode = 2;
+    static constexpr std::uint8_t multicolourMode = 3;
+
+    // An attribute entry with this Y byte ends the sprite list.
+    static constexpr std::uint8_t spriteListEnd = 208;
+    static constexpr int maximumSprites = 32;
+
+    TV9918();
+    virtual ~TV9918() = default;
+
+    TV9918(const TV9918&) = delete;
+    TV9918& operator=(const TV9918&) = delete;
+
+    virtual std::uint8_t ReadPort(std::uint8_t port);
+    virtual void WritePort(std::uint8_t port, std::uint8_t value);
+    virtual void WriteRegister(int index, std::uint8_t value);
+    virtual void SetFrameFlag();
+    virtual void UpdateScreenMode();
+    virtual void CheckSprites();
+    // Called after an R7 write and after a change of screen mode.
+    virtual void ScreenChanged();
+    virtual void RenderFrame();
+
+    // Inspection without side effects (reading the status here clears nothing).
+    bool GetLatchPending() const { return latchPending; }
+    std::uint8_t GetLatchByte() const { return latchByte; }
+    std::uint8_t GetStatus() const { return status; }
+    std::uint8_t GetRegister(int index) const { return registers[index & 7]; }
+    std::uint8_t GetTextColour() const { return textColour; }
+    std::uint8_t GetBackdropColour() const { return backdropColour; }
+    const std::array<std::uint8_t, vramSize>& GetVRAM() const { return vram; }
+    std::uint32_t GetReadAddress() const { return readAddress; }
+    std::uint32_t GetWriteAddress() const { return writeAddress; }
+    std::uint8_t GetScreenMode() const { return screenMode; }
+    std::uint32_t GetPatternGeneratorTable() const { return patternGeneratorTable; }
+    std::uint32_t GetNameTable() const { return nameTable; }
+    std::uint32_t GetColourTable() const { return colourTable; }
+    std::uint32_t GetSpritePatternTable() const { return spritePatternTable; }
+    std::uint32_t GetSpriteAttributeTable() const { return spriteAttributeTable; }
+    std::uint32_t GetSpriteColourTable() const { return spriteColourTable; }
+    bool GetLargeSprites() const { return largeSprites; }
+    bool GetMagnifiedSprites() const { return magnifiedSprites; }
+
+protected:
+    // Table positions may lie past the 16 KB (the masks allow up to 1F800h),
+    // so every table read wraps the final address into VRAM.
+    std::uint8_t VramAt(std::uint32_t address) const { return vram[address & vramMask]; }
+
+    // Number of attribute entries before the first end marker, at most 32.
+    int CountActiveSprites() const;
+    // One pattern row of a sprite: 8 x 8 rows in the low byte, 16 x 16 rows
+    // with the left half in the high byte.
+    std::uint16_t SpritePatternRow(int sprite, int row) const;
+
+    bool latchPending = false;
+    std::uint8_t latchByte = 0;
+    std::uint8_t status = 0x9F;
+    std::array<std::uint8_t, registerCount> registers{};
+    std::uint8_t textColour = 0;
+    std::uint8_t backdropColour = 0;
+    std::array<std::uint8_t, vramSize> vram{};
+    std::uint32_t readAddress = 0;
+    std::uint32_t writeAddress = 0;
+    std::uint8_t screenMode = textMode;
+    std::uint32_t patternGeneratorTable = 0;
+    std::uint32_t nameTable = 0;
+    std::uint32_t colourTable = 0;
+    std::uint32_t spritePatternTable = 0;
+    std::uint32_t spriteAttributeTable = 0;
+    std::uint32_t spriteColourTable = 0;
+    bool largeSprites = false;
+    bool magnifiedSprites = false;
+
+private:
+    void RecomputeTable(int index);
+};
