@@ -76,7 +76,9 @@ private:
     std::array<int, 4> pagePrimary{};
     std::array<std::array<int, 4>, 4> pageSecondary{};
     std::array<std::array<std::array<TMemoryBank*, 4>, 4>, 4> banks{};
-    std::uint8_t primarySlotRegister = 0xFF;
+    // 00h, matching the power-on selection of slot 0 in every page: the system ROM
+    // reads this register back and keeps the slots of pages 0 and 1 from it.
+    std::uint8_t primarySlotRegister = 0x00;
     std::array<std::uint8_t, 4> secondarySlotRegister{0xFF, 0xFF, 0xFF, 0xFF};
     std::array<bool, 4> expanded{};
     // The bank each page shows now, recomputed whenever a register or a bank changes.

@@ -236,4 +236,20 @@ TEST(MemorySelectorTest, ClearAllClearsRAMAndMapperOnly)
     EXPECT_EQ(selector.Read(0x0010), 0x00);
 }
 
+// The system ROM's first slot set-up reads the register back and ORs in slot 3 for
+// pages 2 and 3; the power-on value must keep pages 0 and 1 on slot 0.
+TEST(MemorySelectorTest, PowerOnPrimaryRegisterMatchesTheSelection)
+{
+    TMemorySelector selector;
+    auto rom = std::make_unique<TRAMBank>();
+    rom->Write(0x0000, 0xF3);
+    selector.SetBank(0, 0, 0, std::move(rom));
+    selector.SetBank(3, 0, 0, std::make_unique<TRAMBank>());
+    EXPECT_EQ(selector.GetPrimarySlotRegister(), 0x00);
+    selector.SetPrimarySlotRegister(selector.GetPrimarySlotRegister() | 0xF0);
+    EXPECT_EQ(selector.Read(0x0000), 0xF3);
+    EXPECT_EQ(selector.GetPagePrimary(0), 0);
+    EXPECT_EQ(selector.GetPagePrimary(3), 3);
+}
+
 } // namespace
