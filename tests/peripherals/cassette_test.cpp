@@ -530,6 +530,19 @@ TEST_F(CassetteFileTest, DamagedImagesAreRefusedAndKeptOnDisk)
     EXPECT_EQ(ReadFile(image), shorterData);
 }
 
+TEST_F(CassetteFileTest, SomethingUnreadableInThePlaceOfTheImageIsNotReplaced)
+{
+    std::filesystem::create_directories(image);
+    {
+        TRecordingCassette cassette;
+        cassette.Open(image, 0, 1);
+        EXPECT_EQ(cassette.errors.size(), 1u);
+        EXPECT_EQ(cassette.GetTapeBits(), 36000000);
+        EXPECT_TRUE(cassette.IsReadOnly());
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(image));
+}
+
 TEST_F(CassetteFileTest, FailedSaveLeavesTheOldImage)
 {
     TCassette cassette;
