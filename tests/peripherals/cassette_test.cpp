@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -79,7 +80,7 @@ int CountHighSamples(const TCassette& cassette)
 {
     int count = 0;
     for (std::uint8_t byte : cassette.GetTape()) {
-        count += __builtin_popcount(byte);
+        count += std::popcount(byte);
     }
     return count;
 }
