@@ -214,15 +214,19 @@ TEST(Lzrw1Test, SurvivesEveryCorruptionAndTruncationOfASmallStream)
     input.insert(input.end(), {'A', 'B', 'C', 'A', 'B', 'C', 'A', 'B', 'C'});
     const Bytes valid = CompressBytes(input);
     ASSERT_EQ(DecompressBytes(valid), input);
+    ASSERT_LT(valid.size(), 400u);
 
     for (std::size_t length = 0; length < valid.size(); ++length) {
         const Bytes truncated(valid.begin(), valid.begin() + static_cast<std::ptrdiff_t>(length));
         EXPECT_NE(DecompressError(truncated), "") << "truncated to " << length;
     }
     for (std::size_t index = 0; index < valid.size(); ++index) {
-        for (int flip : {0x01, 0x10, 0x80, 0xFF}) {
+        for (int value = 0; value < 256; ++value) {
+            if (value == valid[index]) {
+                continue;
+            }
             Bytes corrupted = valid;
-            corrupted[index] ^= static_cast<std::uint8_t>(flip);
+            corrupted[index] = static_cast<std::uint8_t>(value);
             try {
                 // An undetectable change still yields exactly the announced size.
                 const Bytes output = DecompressBytes(corrupted);
@@ -251,6 +255,11 @@ class TFailingStream : public TMemoryStream {
 public:
     std::int64_t position = 0;
     std::int64_t writeLimit = 1 << 30;
+    bool readFails = false;
+    std::int64_t Read(std::uint8_t* buffer, std::int64_t count) override
+    {
+        return readFails ? -1 : TMemoryStream::Read(buffer, count);
+    }
     std::int64_t Write(const std::uint8_t* buffer, std::int64_t count) override
     {
         const std::int64_t taken = std::min(count, writeLimit);
@@ -268,13 +277,15 @@ TEST(Lzrw1Test, ReportsStreamFailures)
         std::int64_t inputPosition;
         std::int64_t outputPosition;
         std::int64_t writeLimit;
+        bool readFails;
         const char* error;
     };
     const Case cases[] = {
-        {"no input", true, 0, 0, 1 << 30, "Lzrw1 compression : Failed to obtain the size of the input stream !"},
-        {"input position", false, -1, 0, 1 << 30, "Lzrw1 (de)compression : Failed to initialize input stream !"},
-        {"output position", false, 0, -1, 1 << 30, "Lzrw1 (de)compression : Failed to initialize output stream !"},
-        {"short write", false, 0, 0, 9, "Lzrw1 : Error writing to output stream !"},
+        {"no input", true, 0, 0, 1 << 30, false, "Lzrw1 compression : Failed to obtain the size of the input stream !"},
+        {"input position", false, -1, 0, 1 << 30, false, "Lzrw1 (de)compression : Failed to initialize input stream !"},
+        {"output position", false, 0, -1, 1 << 30, false, "Lzrw1 (de)compression : Failed to initialize output stream !"},
+        {"short write", false, 0, 0, 9, false, "Lzrw1 : Error writing to output stream !"},
+        {"failed read", false, 0, 0, 1 << 30, true, "Lzrw1 : Error reading from input stream ! (LZRW1/KH)"},
     };
     for (const Case& test : cases) {
         TFailingStream source;
@@ -282,6 +293,7 @@ TEST(Lzrw1Test, ReportsStreamFailures)
         source.Write(data.data(), static_cast<std::int64_t>(data.size()));
         source.SetPosition(0);
         source.position = test.inputPosition;
+        source.readFails = test.readFails;
         TFailingStream target;
         target.position = test.outputPosition;
         target.writeLimit = test.writeLimit;
