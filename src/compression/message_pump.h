@@ -7,3 +7,9 @@ public:
     virtual ~TMessagePump() = default;
     virtual void ProcessMessages() = 0;
 };
+
+// For hosts without windows.
+class TNoMessagePump : public TMessagePump {
+public:
+    void ProcessMessages() override {}
+};

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "machine/message_pump.h"
+#include "compression/message_pump.h"
 
 class TClock;
 class TDisplayOutput;

@@ -17,6 +17,7 @@ public:
     // Links, not owned; the machine sets them once after building.
     void SetMemorySelector(TMemorySelector* memorySelector) { selector = memorySelector; }
     void SetKeyboard(TKeyboard* matrix) { keyboard = matrix; }
+    TKeyboard* GetKeyboard() const { return keyboard; }
     void SetCassette(TCassette* recorder) { cassette = recorder; }
 
     std::uint8_t ReadPort(std::uint8_t port);

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "machine/host_services.h"
+#include "machine/pc_msx.h"
+#include "peripherals/joystick.h"
+#include "peripherals/keyboard.h"
+#include "peripherals/printer.h"
+#include "peripherals/rtclock.h"
+
+// Host services for machine tests: message boxes are recorded, the message pump
+// runs a callback the test sets, and every other service is a quiet stand-in.
+struct TTestHost {
+    struct TRecordingMessages : TUserMessages {
+        void ShowMessage(const std::string& text, const std::string& caption) override {
+            shown.push_back(caption + "|" + text);
+        }
+        bool AskYesNo(const std::string& text, const std::string& caption) override {
+            shown.push_back(caption + "|" + text);
+            return answer;
+        }
+        std::vector<std::string> shown;
+        bool answer = false;
+    };
+
+    struct TCallbackPump : TMessagePump {
+        void ProcessMessages() override {
+            ++calls;
+            if (onProcess) onProcess();
+        }
+        std::function<void()> onProcess;
+        long calls = 0;
+    };
+
+    TCallbackPump pump;
+    TRecordingMessages messages;
+    THeldKeys keys;
+    TNoJoystickService joysticks;
+    TNoPrinterPorts printerPorts;
+    TFixedClock clock{TLocalDateTime{}};
+
+    THostServices Services() { return {pump, messages, nullptr, keys, joysticks, printerPorts, &clock}; }
+};
+
+// A configuration with the given page type in all four pages of one slot.
+inline void FillSlot(TConfiguration& configuration, int primary, int secondary, std::uint8_t type) {
+    for (int page = 0; page < 4; ++page) configuration.pageType[primary][secondary][page] = type;
+}
