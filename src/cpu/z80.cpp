@@ -122,6 +122,12 @@ void TZ80::ChargeBlockCount(std::uint32_t count) {
     }
 }
 
+// The second prefix begins the next step; the first one does not count.
+void TZ80::SkipRedundantPrefix() {
+    instructionsLeft = static_cast<std::int32_t>(static_cast<std::uint32_t>(instructionsLeft) + 1U);
+    registers.Set(R::PC, static_cast<std::uint16_t>(registers.Get(R::PC) - 1));
+}
+
 inline void TZ80::Add8(std::uint8_t operand, std::uint8_t carry) {
     const unsigned a = registers[R::A];
     const unsigned sum = a + operand + carry;
@@ -538,9 +544,7 @@ template <TZ80Registers::Pair Index>
             if (opcode == 0xDD) Execute<R::IX>(FetchByte());
             else Execute<R::IY>(FetchByte());
         } else {
-            // A redundant prefix: the second one begins the next step, the first does not count.
-            instructionsLeft = static_cast<std::int32_t>(static_cast<std::uint32_t>(instructionsLeft) + 1U);
-            r.Set(R::PC, static_cast<std::uint16_t>(r.Get(R::PC) - 1));
+            SkipRedundantPrefix();
         }
         break;
     case 0xED:
@@ -778,9 +782,7 @@ void TZ80::ExecuteExtended() {
         break;
 
     case 0xED:
-        // A redundant prefix: the second ED begins the next step.
-        instructionsLeft = static_cast<std::int32_t>(static_cast<std::uint32_t>(instructionsLeft) + 1U);
-        r.Set(R::PC, static_cast<std::uint16_t>(r.Get(R::PC) - 1));
+        SkipRedundantPrefix();
         break;
     case 0xFE: Trap(r.bytes.data()); break;
     default:
