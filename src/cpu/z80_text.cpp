@@ -92,7 +92,9 @@ private:
     std::string Memory(const TIndexNames& names) {
         if (!names.indexed) return "(HL)";
         const auto displacement = static_cast<std::int8_t>(in.Byte());
-        return Concat({"(", names.pair, " + ", Hex2(static_cast<unsigned>(static_cast<int>(displacement))), ")"});
+        // Negative displacements show as 32-bit two's complement: FFFFFFFE.
+        const auto shown = static_cast<unsigned>(static_cast<int>(displacement));
+        return Concat({"(", names.pair, " + ", Hex2(shown), ")"});
     }
 
     // A register field, with H and L replaced by the index halves.
@@ -125,7 +127,8 @@ private:
         case 0x10: return Instruction("DJNZ", in.RelativeTarget());
         case 0x18: return Instruction("JR", in.RelativeTarget());
         case 0x20: case 0x28: case 0x30: case 0x38:
-            return Instruction("JR", Concat({conditionNames[middleBits - 4], ",", in.RelativeTarget()}));
+            return Instruction("JR",
+                               Concat({conditionNames[middleBits - 4], ",", in.RelativeTarget()}));
         case 0x22: return Instruction("LD", Concat({"(", in.Address(), "),", names.pair}));
         case 0x2A: return Instruction("LD", Concat({names.pair, ",(", in.Address(), ")"}));
         case 0x32: return Instruction("LD", Concat({"(", in.Address(), "),A"}));
@@ -169,7 +172,11 @@ private:
         if (opcode < 0x40) {
             switch (lowBits) {
             case 1:
-                if (middleBits & 1) return Instruction("ADD", Concat({names.pair, names.indexed ? ", " : ",", Pair(pairBits, names)}));
+                if (middleBits & 1) {
+                    // ADD IX,rr and ADD IY,rr have a blank after the comma.
+                    const char* comma = names.indexed ? ", " : ",";
+                    return Instruction("ADD", Concat({names.pair, comma, Pair(pairBits, names)}));
+                }
                 return Instruction("LD", Concat({Pair(pairBits, names), ",", in.Address()}));
             case 3: return Instruction((middleBits & 1) ? "DEC" : "INC", Pair(pairBits, names));
             case 4: return Instruction("INC", Register(middleBits, names));
@@ -183,9 +190,14 @@ private:
         }
         if (opcode < 0x80) {
             // LD r,(IX + d) and LD (IX + d),r keep H and L.
-            if (lowBits == 6) return Instruction("LD", Concat({registerNames[middleBits], ",", Memory(names)}));
-            if (middleBits == 6) return Instruction("LD", Concat({Memory(names), ",", registerNames[lowBits]}));
-            return Instruction("LD", Concat({Register(middleBits, names), ",", Register(lowBits, names)}));
+            if (lowBits == 6) {
+                return Instruction("LD", Concat({registerNames[middleBits], ",", Memory(names)}));
+            }
+            if (middleBits == 6) {
+                return Instruction("LD", Concat({Memory(names), ",", registerNames[lowBits]}));
+            }
+            return Instruction("LD",
+                               Concat({Register(middleBits, names), ",", Register(lowBits, names)}));
         }
         if (opcode < 0xC0) return ArithmeticText(middleBits, lowBits, names);
 
@@ -205,14 +217,18 @@ private:
     static std::string ArithmeticWithOperand(unsigned operation, const std::string& operand) {
         // ADD, ADC and SBC name the accumulator.
         const bool namesAccumulator = operation == 0 || operation == 1 || operation == 3;
-        return Instruction(arithmeticNames[operation], (namesAccumulator ? "A," : "") + operand);
+        return Instruction(arithmeticNames[operation],
+                           Concat({namesAccumulator ? "A," : "", operand}));
     }
 
     std::string ArithmeticText(unsigned operation, unsigned code, const TIndexNames& names) {
         const std::string operand = Register(code, names);
         if (names.indexed) {
             const bool withCarry = operation == 1 || operation == 3;
-            if (withCarry && code >= 4 && code <= 6) return Instruction(arithmeticNames[operation], operand);
+            // ADC and SBC on an IX or IY operand leave out the accumulator.
+            if (withCarry && code >= 4 && code <= 6) {
+                return Instruction(arithmeticNames[operation], operand);
+            }
             if (operation == 3 && code == 7) return "SBC  A";
         }
         return ArithmeticWithOperand(operation, operand);
