@@ -59,7 +59,7 @@ struct PPIFixture : ::testing::Test {
 
 TEST_F(PPIFixture, PortASelectsPrimarySlotsPerPage)
 {
-    EXPECT_EQ(ppi.ReadPort(0xA8), 0xFF);  // the selector's power-on register
+    EXPECT_EQ(ppi.ReadPort(0xA8), 0x00);  // the selector's power-on register: slot 0 everywhere
     const std::uint8_t values[] = {0x00, 0xF0, 0x1B, 0xE4, 0xFF};
     for (std::uint8_t value : values) {
         ppi.WritePort(0xA8, value);
