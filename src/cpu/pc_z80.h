@@ -28,7 +28,7 @@ public:
 
 // The processor the host machine runs: the host's run loop drives it one step
 // at a time, and after each step it hands the trace to its debug window.
-class TPCZ80 : public TMSXZ80 {
+class TPCZ80 final : public TMSXZ80 {
 public:
     explicit TPCZ80(TMessagePump& messagePump) : messagePump(messagePump) {}
 

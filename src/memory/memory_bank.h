@@ -36,6 +36,11 @@ public:
     // cartridge's GetSCC the machine finds the SCC of a Konami SCC cartridge.
     virtual TROMCartridge* AsCartridge();
 
+    // The 16 KB behind a bank that is plain memory, so the selector can read (and,
+    // for RAM, write) it without a call; null for banks with logic of their own.
+    virtual const std::uint8_t* GetReadableData() { return nullptr; }
+    virtual std::uint8_t* GetWritableData() { return nullptr; }
+
     std::int32_t GetBankType() const { return bankType; }
     // True when one object answers for all four pages of its slot.
     bool OccupiesSlot() const { return occupiesSlot; }
@@ -61,6 +66,8 @@ public:
     void Write(std::uint16_t address, std::uint8_t value) override { data[address & 0x3FFF] = value; }
     // All 00h, the state of a new bank.
     void Clear() override;
+    const std::uint8_t* GetReadableData() override { return data.data(); }
+    std::uint8_t* GetWritableData() override { return data.data(); }
 
 private:
     std::array<std::uint8_t, bankSize> data;
@@ -76,6 +83,7 @@ public:
     std::uint8_t Read(std::uint16_t address) override { return data[address & 0x3FFF]; }
     void Write(std::uint16_t address, std::uint8_t value) override;
     void Clear() override;
+    const std::uint8_t* GetReadableData() override { return data.data(); }
 
     // 0 when the first 16384 bytes of the file were read, -1 otherwise. A short file leaves
     // the bytes read at the start; a missing file leaves the contents untouched.

@@ -173,5 +173,7 @@ void TMemorySelector::UpdateVisibleBanks()
     for (int page = 0; page < 4; ++page) {
         const int primary = pagePrimary[page];
         visibleBanks[page] = banks[primary][pageSecondary[primary][page]][page];
+        readableData[page] = visibleBanks[page]->GetReadableData();
+        writableData[page] = visibleBanks[page]->GetWritableData();
     }
 }

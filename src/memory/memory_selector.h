@@ -25,6 +25,9 @@ public:
         if (address == 0xFFFF && expanded[pagePrimary[3]]) {
             return static_cast<std::uint8_t>(~secondarySlotRegister[pagePrimary[3]]);
         }
+        if (const std::uint8_t* data = readableData[address >> 14]) {
+            return data[address & 0x3FFF];
+        }
         return visibleBanks[address >> 14]->Read(address);
     }
 
@@ -32,6 +35,10 @@ public:
     {
         if (address == 0xFFFF && expanded[pagePrimary[3]]) {
             SetSecondarySlotRegister(pagePrimary[3], value);
+            return;
+        }
+        if (std::uint8_t* data = writableData[address >> 14]) {
+            data[address & 0x3FFF] = value;
             return;
         }
         visibleBanks[address >> 14]->Write(address, value);
@@ -83,4 +90,8 @@ private:
     std::array<bool, 4> expanded{};
     // The bank each page shows now, recomputed whenever a register or a bank changes.
     std::array<TMemoryBank*, 4> visibleBanks{};
+    // Their plain memory, where they have it: the common RAM and ROM accesses
+    // then need no call at all.
+    std::array<const std::uint8_t*, 4> readableData{};
+    std::array<std::uint8_t*, 4> writableData{};
 };

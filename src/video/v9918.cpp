@@ -175,7 +175,13 @@ void TV9918::CheckSprites()
     bool collision = false;
     int fifthSprite = -1;
 
-    for (int i = 0; i < active; ++i) {
+    // Every pair compares pattern rows: read each active sprite's rows once.
+    std::array<std::array<std::uint16_t, 16>, maximumSprites> rows;
+    for (int sprite = 0; sprite < active; ++sprite) {
+        for (int row = 0; row < size; ++row) rows[sprite][row] = SpritePatternRow(sprite, row);
+    }
+
+    for (int i = 0; i < active && !(collision && fifthSprite >= 0); ++i) {
         const std::uint32_t entryI = spriteAttributeTable + i * 4;
         if ((VramAt(entryI + 3) & 0x0F) == 0)
             continue;
@@ -210,8 +216,8 @@ void TV9918::CheckSprites()
             }
 
             for (int k = 0; k < size - offset; ++k) {
-                const std::uint16_t lowerRow = SpritePatternRow(lower, k);
-                const std::uint16_t upperRow = SpritePatternRow(upper, k + offset);
+                const std::uint16_t lowerRow = rows[lower][k];
+                const std::uint16_t upperRow = rows[upper][k + offset];
                 const bool lowerIsI = lower == i;
                 const std::uint16_t rowI = lowerIsI ? lowerRow : upperRow;
                 const std::uint16_t rowJ = lowerIsI ? upperRow : lowerRow;

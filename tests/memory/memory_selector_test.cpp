@@ -252,4 +252,29 @@ TEST(MemorySelectorTest, PowerOnPrimaryRegisterMatchesTheSelection)
     EXPECT_EQ(selector.GetPagePrimary(3), 3);
 }
 
+// Plain RAM and ROM are read and written without a call; the shortcut must follow
+// every change of bank and of slot selection.
+TEST(MemorySelectorTest, DirectAccessFollowsBankAndSlotChanges)
+{
+    TMemorySelector selector;
+    selector.SetBank(0, 0, 2, std::make_unique<TRAMBank>());
+    selector.SetBank(1, 0, 2, std::make_unique<TROMBank>());
+    selector.Write(0x8001, 0x11);
+    EXPECT_EQ(selector.Read(0x8001), 0x11);
+
+    selector.SetPrimarySlotRegister(0x10);  // page 2 from slot 1: ROM
+    selector.Write(0x8001, 0x22);
+    EXPECT_EQ(selector.Read(0x8001), 0xFF);
+
+    selector.SetPrimarySlotRegister(0x00);
+    EXPECT_EQ(selector.Read(0x8001), 0x11);
+    selector.SetBank(0, 0, 2, std::make_unique<TROMBank>());
+    selector.Write(0x8001, 0x33);
+    EXPECT_EQ(selector.Read(0x8001), 0xFF);
+    selector.RemoveBank(0, 0, 2);
+    EXPECT_EQ(selector.Read(0x8001), 0xFF);
+    selector.Write(0x8001, 0x44);
+    EXPECT_EQ(selector.Read(0x8001), 0xFF);
+}
+
 } // namespace
