@@ -8,6 +8,7 @@
 
 #include "compression/lzrw1.h"
 #include "cpu/z80.h"
+#include "settings/record.h"
 
 namespace {
 
@@ -450,28 +451,7 @@ bool TCassette::SaveImage(const std::filesystem::path& name)
     StoreLittleEndian32(header + 7, tapeBits);
     StoreLittleEndian32(header + 11, static_cast<std::int32_t>(body.size()));
 
-    std::filesystem::path temporary = name;
-    temporary += ".tmp";
-    {
-        std::ofstream file(temporary, std::ios::out | std::ios::binary | std::ios::trunc);
-        if (!file.is_open()) {
-            return false;
-        }
-        file.write(reinterpret_cast<const char*>(header), headerSize);
-        file.write(reinterpret_cast<const char*>(body.data()), static_cast<std::streamsize>(body.size()));
-        file.close();
-        if (!file) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return false;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, name, error);
-    if (error) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        return false;
-    }
-    return true;
+    std::vector<std::uint8_t> image(header, header + headerSize);
+    image.insert(image.end(), body.begin(), body.end());
+    return ReplaceFile(name, image);
 }

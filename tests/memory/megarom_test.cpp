@@ -10,6 +10,7 @@
 #include "memory/megarom.h"
 #include "memory/memory_selector.h"
 #include "sound/scc.h"
+#include "support/recording_scc.h"
 
 namespace {
 
@@ -34,16 +35,6 @@ std::vector<int> Regions(TROMCartridge& cartridge)
     return shown;
 }
 
-class TRecordingSCC : public TSCC {
-public:
-    void RegisterWritten(int index, std::uint8_t value) override { registerWrites.push_back({index, value}); }
-    void WaveWritten(int offset, std::uint8_t value) override { waveWrites.push_back({offset, value}); }
-    void ResetSound() override { ++resets; }
-
-    std::vector<std::pair<int, int>> registerWrites;
-    std::vector<std::pair<int, int>> waveWrites;
-    int resets = 0;
-};
 
 struct RegisterAddress {
     std::uint16_t address;

@@ -12,21 +12,12 @@
 #include "compression/lzrw1.h"
 #include "compression/stream.h"
 #include "cpu/z80.h"
+#include "support/idle_z80.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Only the instruction counter matters to the recorder.
-class TClockZ80 : public TZ80 {
-public:
-    void WriteMemory(std::uint16_t, std::uint8_t) override {}
-    std::uint8_t ReadMemory(std::uint16_t) override { return 0; }
-    std::uint8_t ReadPort(std::uint8_t) override { return 0xFF; }
-    void WritePort(std::uint8_t, std::uint8_t) override {}
-    void Trap(std::uint8_t*) override {}
-    std::uint16_t AcknowledgeInterrupt() override { return NoInterrupt; }
-};
 
 struct TNotice {
     std::string text;
@@ -100,7 +91,7 @@ protected:
     }
     void At(std::uint32_t count) { z80.instructionCount = count; }
 
-    TClockZ80 z80;
+    TIdleZ80 z80;
     TRecordingCassette cassette;
 };
 
@@ -193,7 +184,7 @@ TEST_F(CassetteTest, LevelHeldForAThousandInstructionsIsAHundredSamples)
 TEST(CassetteNormalTest, FiveHundredInstructionsAtNormalAccuracyAreThirtyThreeOrFourSamples)
 {
     for (std::uint32_t start = 1000; start < 1015; ++start) {
-        TClockZ80 z80;
+        TIdleZ80 z80;
         TCassette cassette;
         cassette.SetZ80(&z80);
         cassette.Open("", 0, 0);
@@ -436,7 +427,7 @@ TEST_F(CassetteFileTest, OpeningAMissingImageCreatesABlankOne)
 
 TEST_F(CassetteFileTest, SavedTapeLoadsBackWithItsOwnLengthAndAccuracy)
 {
-    TClockZ80 z80;
+    TIdleZ80 z80;
     Bytes recorded;
     {
         TCassette cassette;
@@ -570,7 +561,7 @@ TEST_F(CassetteFileTest, ImageThatCanOnlyBeReadIsPlayableButNeverRecordedOrSaved
         GTEST_SKIP() << "file permissions do not bind this user";
     }
     {
-        TClockZ80 z80;
+        TIdleZ80 z80;
         TCassette cassette;
         cassette.SetZ80(&z80);
         cassette.Open(image, 0, 1);

@@ -5,6 +5,7 @@
 #include "peripherals/cassette.h"
 #include "peripherals/keyboard.h"
 #include "sound/psg.h"
+#include "support/idle_z80.h"
 
 #include <gtest/gtest.h>
 
@@ -24,16 +25,6 @@ public:
     }
 };
 
-// A processor that never runs: the tests move its instruction count by hand.
-class TCountingZ80 : public TZ80 {
-public:
-    void WriteMemory(std::uint16_t, std::uint8_t) override {}
-    std::uint8_t ReadMemory(std::uint16_t) override { return 0; }
-    std::uint8_t ReadPort(std::uint8_t) override { return 0xFF; }
-    void WritePort(std::uint8_t, std::uint8_t) override {}
-    void Trap(std::uint8_t*) override {}
-    std::uint16_t AcknowledgeInterrupt() override { return NoInterrupt; }
-};
 
 // Records what the PPI asks of the recorder, then does it.
 class TSpyCassette : public TCassette {
@@ -167,7 +158,7 @@ TEST(PPITest, RecordedOutputPlaysBackThroughThePSG)
     const std::filesystem::path image = folder / "record.qcs";
     std::filesystem::remove(image);
 
-    TCountingZ80 z80;
+    TIdleZ80 z80;
     TCassette cassette;
     cassette.SetZ80(&z80);
     cassette.Open(image, 0, 0);  // 10 minutes, Normal: 15 instructions per sample

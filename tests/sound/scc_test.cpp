@@ -5,19 +5,10 @@
 #include <vector>
 
 #include "sound/scc.h"
+#include "support/recording_scc.h"
 
 namespace {
 
-class TRecordingSCC : public TSCC {
-public:
-    void RegisterWritten(int index, std::uint8_t value) override { registerWrites.push_back({index, value}); }
-    void WaveWritten(int offset, std::uint8_t value) override { waveWrites.push_back({offset, value}); }
-    void ResetSound() override { ++resets; }
-
-    std::vector<std::pair<int, int>> registerWrites;
-    std::vector<std::pair<int, int>> waveWrites;
-    int resets = 0;
-};
 
 TEST(SCCTest, WriteAreas)
 {
