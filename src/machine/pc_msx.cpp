@@ -25,13 +25,16 @@ void TPCMSX::Build(TConfiguration& newConfiguration) {
 }
 
 void TPCMSX::Run() {
+    if (!processor) return;
     stopped = false;
     GetPCZ80()->Start();
     bool done = false;
     while (!done) {
+        // The processor is looked up afresh each time: a handler run from the
+        // message processing may have rebuilt the machine, or torn it down.
         for (int step = 0; step < 1000 && !done; ++step) {
             if (GetPCZ80()->pumpEveryStep) services.messagePump.ProcessMessages();
-            done = GetPCZ80()->Step() != 0;
+            done = !processor || GetPCZ80()->Step() != 0;
         }
         services.messagePump.ProcessMessages();
         if (!stopped) ResumeSound();
@@ -59,6 +62,7 @@ std::unique_ptr<TPSG> TPCMSX::CreatePSG() { return std::make_unique<TPSG>(); }
 std::unique_ptr<TSCC> TPCMSX::CreateSCC() { return std::make_unique<TSCC>(); }
 
 void TPCMSX::ReconcileCartridgeSlots() {
+    if (!preferences || !configuration) return;
     TPreferences& settings = *preferences;
     const auto isCartridgeSlot = [this](int primary, int secondary) {
         return configuration->pageType[primary][secondary][0] == TConfiguration::pageCartridgeSlot;
@@ -110,6 +114,7 @@ void TPCMSX::ReconcileCartridgeSlots() {
 }
 
 void TPCMSX::ApplyPreferences(bool loadCartridges) {
+    if (!preferences || !processor) return;
     TPreferences& settings = *preferences;
     if (loadCartridges) {
         for (int entry = 0; entry < settings.cartridgeSlotCount; ++entry) {

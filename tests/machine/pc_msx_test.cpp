@@ -166,4 +166,17 @@ TEST_F(PCMSXTest, RunLoopCarriesOnWithTheRebuiltProcessor) {
     EXPECT_FALSE(machine.GetZ80()->running);
 }
 
+TEST_F(PCMSXTest, ATeardownFromAMessageHandlerEndsTheRunLoop) {
+    BuildLoopMachine(configuration, machine);
+    machine.GetPCZ80()->pumpEveryStep = true;
+    host.pump.onProcess = [this] {
+        if (host.pump.calls == 5) machine.Teardown();
+    };
+    machine.Run();
+    EXPECT_EQ(machine.GetZ80(), nullptr);
+    // Nothing to run, nothing to apply: no crash either.
+    machine.Run();
+    machine.ApplyPreferences(true);
+}
+
 }  // namespace
