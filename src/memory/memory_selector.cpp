@@ -1,0 +1,177 @@
+#include "memory/memory_selector.h"
+
+namespace {
+
+bool ValidSlot(int slot)
+{
+    return slot >= 0 && slot < 4;
+}
+
+bool ValidPosition(int primary, int secondary, int page)
+{
+    return ValidSlot(primary) && ValidSlot(secondary) && ValidSlot(page);
+}
+
+} // namespace
+
+TMemorySelector::TMemorySelector()
+{
+    for (auto& secondaries : banks) {
+        for (auto& pages : secondaries) {
+            for (auto& bank : pages) {
+                bank = new TMemoryBank();
+            }
+        }
+    }
+    UpdateVisibleBanks();
+}
+
+TMemorySelector::~TMemorySelector()
+{
+    for (int primary = 0; primary < 4; ++primary) {
+        for (int secondary = 0; secondary < 4; ++secondary) {
+            for (int page = 0; page < 4; ++page) {
+                DeleteBank(primary, secondary, page);
+            }
+        }
+    }
+}
+
+void TMemorySelector::SetPrimarySlotRegister(std::uint8_t value)
+{
+    primarySlotRegister = value;
+    for (int page = 0; page < 4; ++page) {
+        pagePrimary[page] = (value >> (2 * page)) & 3;
+    }
+    UpdateVisibleBanks();
+}
+
+void TMemorySelector::SetSecondarySlotRegister(int primary, std::uint8_t value)
+{
+    if (!ValidSlot(primary)) {
+        return;
+    }
+    secondarySlotRegister[primary] = value;
+    for (int page = 0; page < 4; ++page) {
+        pageSecondary[primary][page] = (value >> (2 * page)) & 3;
+    }
+    UpdateVisibleBanks();
+}
+
+std::uint8_t TMemorySelector::GetSecondarySlotRegister(int primary) const
+{
+    return ValidSlot(primary) ? secondarySlotRegister[primary] : 0xFF;
+}
+
+void TMemorySelector::SetBank(int primary, int secondary, int page, std::unique_ptr<TMemoryBank> bank)
+{
+    if (!ValidPosition(primary, secondary, page)) {
+        return;
+    }
+    if (!bank) {
+        bank = std::make_unique<TMemoryBank>();
+    }
+    if (banks[primary][secondary][page] == bank.get()) {
+        bank.release();
+        return;
+    }
+    RemoveBank(primary, secondary, page);
+    TMemoryBank* placed = bank.release();
+    if (placed->OccupiesSlot()) {
+        for (int other = 0; other < 4; ++other) {
+            DeleteBank(primary, secondary, other);
+            banks[primary][secondary][other] = placed;
+        }
+    } else {
+        DeleteBank(primary, secondary, page);
+        banks[primary][secondary][page] = placed;
+    }
+    UpdateVisibleBanks();
+}
+
+TMemoryBank* TMemorySelector::GetBank(int primary, int secondary, int page) const
+{
+    if (!ValidPosition(primary, secondary, page)) {
+        return nullptr;
+    }
+    return banks[primary][secondary][page];
+}
+
+void TMemorySelector::RemoveBank(int primary, int secondary, int page)
+{
+    if (!ValidPosition(primary, secondary, page)) {
+        return;
+    }
+    TMemoryBank* bank = banks[primary][secondary][page];
+    if (bank != nullptr && bank->OccupiesSlot()) {
+        for (int other = 0; other < 4; ++other) {
+            DeleteBank(primary, secondary, other);
+            banks[primary][secondary][other] = new TMemoryBank();
+        }
+    } else {
+        DeleteBank(primary, secondary, page);
+        banks[primary][secondary][page] = new TMemoryBank();
+    }
+    UpdateVisibleBanks();
+}
+
+void TMemorySelector::SetExpanded(int primary, bool flag)
+{
+    if (ValidSlot(primary)) {
+        expanded[primary] = flag;
+    }
+}
+
+bool TMemorySelector::IsExpanded(int primary) const
+{
+    return ValidSlot(primary) && expanded[primary];
+}
+
+int TMemorySelector::GetPagePrimary(int page) const
+{
+    return ValidSlot(page) ? pagePrimary[page] : 0;
+}
+
+int TMemorySelector::GetPageSecondary(int primary, int page) const
+{
+    return ValidSlot(primary) && ValidSlot(page) ? pageSecondary[primary][page] : 0;
+}
+
+void TMemorySelector::ClearAll()
+{
+    for (auto& secondaries : banks) {
+        for (auto& pages : secondaries) {
+            for (TMemoryBank* bank : pages) {
+                bank->Clear();
+            }
+        }
+    }
+}
+
+// Deletes the bank at one position and leaves the position null. A slot-wide bank is
+// deleted once and every page of its slot that referred to it is emptied.
+void TMemorySelector::DeleteBank(int primary, int secondary, int page)
+{
+    TMemoryBank* bank = banks[primary][secondary][page];
+    if (bank == nullptr) {
+        return;
+    }
+    if (bank->OccupiesSlot()) {
+        for (auto& entry : banks[primary][secondary]) {
+            if (entry == bank) {
+                entry = nullptr;
+            }
+        }
+    } else {
+        banks[primary][secondary][page] = nullptr;
+    }
+    delete bank;
+}
+
+void TMemorySelector::UpdateVisibleBanks()
+{
+    for (int page = 0; page < 4; ++page) {
+        const int primary = pagePrimary[page];
+        visibleBanks[page] = banks[primary][pageSecondary[primary][page]][page];
+    }
+}

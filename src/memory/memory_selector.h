@@ -1,0 +1,82 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "memory/memory_bank.h"
+
+class TZ80;
+
+// The MSX slot system: four primary slots, each optionally expanded into four secondary
+// slots, seen through four 16 KB pages. The selector owns every bank placed in it.
+class TMemorySelector {
+public:
+    TMemorySelector();
+    virtual ~TMemorySelector();
+
+    TMemorySelector(const TMemorySelector&) = delete;
+    TMemorySelector& operator=(const TMemorySelector&) = delete;
+
+    // The processor's memory access. FFFFh of an expanded primary slot is that slot's
+    // secondary slot register (reads give its complement).
+    std::uint8_t Read(std::uint16_t address)
+    {
+        if (address == 0xFFFF && expanded[pagePrimary[3]]) {
+            return static_cast<std::uint8_t>(~secondarySlotRegister[pagePrimary[3]]);
+        }
+        return visibleBanks[address >> 14]->Read(address);
+    }
+
+    void Write(std::uint16_t address, std::uint8_t value)
+    {
+        if (address == 0xFFFF && expanded[pagePrimary[3]]) {
+            SetSecondarySlotRegister(pagePrimary[3], value);
+            return;
+        }
+        visibleBanks[address >> 14]->Write(address, value);
+    }
+
+    // Bit pairs 1-0, 3-2, 5-4, 7-6 select the slot for pages 0, 1, 2, 3.
+    virtual void SetPrimarySlotRegister(std::uint8_t value);
+    virtual void SetSecondarySlotRegister(int primary, std::uint8_t value);
+    std::uint8_t GetPrimarySlotRegister() const { return primarySlotRegister; }
+    std::uint8_t GetSecondarySlotRegister(int primary) const;
+
+    // Places a bank, taking ownership. A bank that occupies its slot is placed in all four
+    // pages of (primary, secondary) whatever page is given. Whatever the position held is
+    // deleted first (a slot-wide bank there is deleted with all its pages). A null bank
+    // places an empty bank. Out-of-range positions are ignored (and the bank deleted).
+    void SetBank(int primary, int secondary, int page, std::unique_ptr<TMemoryBank> bank);
+    // The bank at the position (never null for a valid position), null for an invalid one.
+    TMemoryBank* GetBank(int primary, int secondary, int page) const;
+    // Deletes the bank at the position and leaves empty banks in its place.
+    void RemoveBank(int primary, int secondary, int page);
+
+    void SetExpanded(int primary, bool flag);
+    bool IsExpanded(int primary) const;
+
+    // The slot selected for a page, as the debug window shows it.
+    int GetPagePrimary(int page) const;
+    int GetPageSecondary(int primary, int page) const;
+
+    // Hard reset: every bank back to its power-on contents.
+    void ClearAll();
+
+    void SetZ80(TZ80* z80) { processor = z80; }
+    TZ80* GetZ80() const { return processor; }
+
+private:
+    void DeleteBank(int primary, int secondary, int page);
+    void UpdateVisibleBanks();
+
+    TZ80* processor = nullptr;
+    std::array<int, 4> pagePrimary{};
+    std::array<std::array<int, 4>, 4> pageSecondary{};
+    std::array<std::array<std::array<TMemoryBank*, 4>, 4>, 4> banks{};
+    std::uint8_t primarySlotRegister = 0xFF;
+    std::array<std::uint8_t, 4> secondarySlotRegister{0xFF, 0xFF, 0xFF, 0xFF};
+    std::array<bool, 4> expanded{};
+    // The bank each page shows now, recomputed whenever a register or a bank changes.
+    std::array<TMemoryBank*, 4> visibleBanks{};
+};
