@@ -90,6 +90,31 @@ void WritePreferences() {
     Cut(Seed(target, "user.cfg"), Seed(target, "user_cut_in_numbers.cfg"), 792);
 }
 
+// A cartridge seed is one byte choosing the size the fuzz target pads the
+// image to (an index into its table of sizes) and a 32-byte header.
+void WriteCartridge(const std::string& name, std::uint8_t paddedSize, std::uint16_t start, const std::string& code) {
+    std::vector<std::uint8_t> seed(33, 0);
+    seed[0] = paddedSize;
+    seed[1] = 'A';
+    seed[2] = 'B';
+    seed[3] = static_cast<std::uint8_t>(start & 0xFF);
+    seed[4] = static_cast<std::uint8_t>(start >> 8);
+    std::copy(code.begin(), code.end(), seed.begin() + 17);
+    WriteFile(Seed("cartridge_fuzz", name), seed);
+}
+
+void WriteCartridges() {
+    constexpr std::uint8_t size8K = 17, size16K = 19, size32K = 21, size48K = 23, size128K = 26, size136K = 27;
+    WriteCartridge("plain_8k_page1.rom", size8K, 0x4010, "");
+    WriteCartridge("plain_16k_page2.rom", size16K, 0x8010, "");
+    WriteCartridge("plain_32k_page1.rom", size32K, 0x4010, "");
+    WriteCartridge("plain_48k_page0.rom", size48K, 0x4000, "");
+    WriteCartridge("konami_128k.rom", size128K, 0x4010, "CD");
+    WriteCartridge("konami_scc_136k.rom", size136K, 0x4010, "CDAR");
+    WriteCartridge("ascii8k_128k.rom", size128K, 0x4010, "");
+    WriteCartridge("start_c000_32k.rom", size32K, 0xC000, "");
+}
+
 }  // namespace
 
 int main(int argumentCount, char** arguments) {
@@ -100,5 +125,6 @@ int main(int argumentCount, char** arguments) {
     corpusFolder = arguments[1];
     WriteConfigurations();
     WritePreferences();
+    WriteCartridges();
     return 0;
 }
