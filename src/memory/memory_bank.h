@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <istream>
 #include <string>
+#include <utility>
 
 class TROMCartridge;
 
@@ -31,7 +32,8 @@ public:
     // Returns the contents to their power-on state.
     virtual void Clear();
 
-    // The cartridge behind this bank, or null when the bank is no cartridge.
+    // The cartridge behind this bank, or null when the bank is no cartridge; with the
+    // cartridge's GetSCC the machine finds the SCC of a Konami SCC cartridge.
     virtual TROMCartridge* AsCartridge();
 
     std::int32_t GetBankType() const { return bankType; }

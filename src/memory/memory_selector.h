@@ -43,10 +43,12 @@ public:
     std::uint8_t GetPrimarySlotRegister() const { return primarySlotRegister; }
     std::uint8_t GetSecondarySlotRegister(int primary) const;
 
-    // Places a bank, taking ownership. A bank that occupies its slot is placed in all four
-    // pages of (primary, secondary) whatever page is given. Whatever the position held is
-    // deleted first (a slot-wide bank there is deleted with all its pages). A null bank
-    // places an empty bank. Out-of-range positions are ignored (and the bank deleted).
+    // Places a bank, taking ownership; whatever the position held is deleted. A bank that
+    // occupies its slot takes all four pages of (primary, secondary), whatever page is
+    // given. A page bank placed where a slot-wide bank stands deletes that bank and leaves
+    // empty banks in the other pages, so a builder that must keep a slot-wide bank (one
+    // the I/O bus refers to) checks GetBank(...)->OccupiesSlot() first. A null bank places
+    // an empty bank; an invalid position deletes the bank and changes nothing.
     void SetBank(int primary, int secondary, int page, std::unique_ptr<TMemoryBank> bank);
     // The bank at the position (never null for a valid position), null for an invalid one.
     TMemoryBank* GetBank(int primary, int secondary, int page) const;

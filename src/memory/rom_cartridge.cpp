@@ -107,11 +107,15 @@ void TROMCartridge::SetInitialRegisters()
 
 std::int32_t TROMCartridge::Load(const std::filesystem::path& fileName)
 {
+    // A new or ejected cartridge counts one block but holds none: nothing can be loaded.
+    if (blocks.size() < 2) {
+        return -1;
+    }
     std::ifstream file(fileName, std::ios::binary);
     if (!file) {
         return -1;
     }
-    for (std::int32_t block = 1; block <= blockCount; ++block) {
+    for (std::size_t block = 1; block < blocks.size(); ++block) {
         auto* rom = static_cast<TROMBank*>(blocks[block].get());
         if (!rom->LoadFrom(file, static_cast<std::size_t>(blockSize))) {
             return -1;

@@ -26,24 +26,34 @@ void TSCC::Disable()
     ResetSound();
 }
 
+namespace {
+
+// Channels are numbered 0-4; any other number wraps into that range.
+int ChannelIndex(int channel)
+{
+    return static_cast<int>(static_cast<unsigned>(channel) % TSCC::channelCount);
+}
+
+} // namespace
+
 std::uint16_t TSCC::ChannelPeriod(int channel) const
 {
-    const int index = 2 * (channel % channelCount);
+    const int index = 2 * ChannelIndex(channel);
     return static_cast<std::uint16_t>(registers[index] | ((registers[index + 1] & 0x0F) << 8));
 }
 
 std::uint8_t TSCC::ChannelVolume(int channel) const
 {
-    return registers[firstVolumeRegister + channel % channelCount] & 0x0F;
+    return registers[firstVolumeRegister + ChannelIndex(channel)] & 0x0F;
 }
 
 bool TSCC::ChannelEnabled(int channel) const
 {
-    return (registers[channelEnableRegister] >> (channel % channelCount)) & 1;
+    return (registers[channelEnableRegister] >> ChannelIndex(channel)) & 1;
 }
 
 const std::uint8_t* TSCC::ChannelWave(int channel) const
 {
-    const int wave = channel % channelCount;
+    const int wave = ChannelIndex(channel);
     return waveforms.data() + (wave < 3 ? wave : 3) * waveLength;
 }

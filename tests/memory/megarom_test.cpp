@@ -8,6 +8,7 @@
 
 #include "memory/image_file.h"
 #include "memory/megarom.h"
+#include "memory/memory_selector.h"
 #include "sound/scc.h"
 
 namespace {
@@ -191,6 +192,27 @@ TEST(MegaROMTest, SCCWindowOpensWithBank3F)
     chipless.Write(0x9000, 0x3F);
     chipless.Write(0x9800, 0x01);
     EXPECT_EQ(chipless.GetSCC(), nullptr);
+}
+
+// The machine finds cartridges and their chips through the selector.
+TEST(MegaROMTest, CartridgeAndChipFoundThroughTheSelector)
+{
+    TMemorySelector selector;
+    auto cartridge = std::make_unique<TKonamiSCCMegaROM>(std::make_unique<TSCC>());
+    TSCC* scc = cartridge->GetSCC();
+    cartridge->SetBlockCount(64);
+    selector.SetBank(1, 0, 0, std::move(cartridge));
+    selector.SetBank(2, 0, 0, std::make_unique<TKonamiMegaROM>());
+    EXPECT_EQ(selector.GetBank(0, 0, 0)->AsCartridge(), nullptr);
+    ASSERT_NE(selector.GetBank(1, 0, 0)->AsCartridge(), nullptr);
+    EXPECT_EQ(selector.GetBank(1, 0, 0)->AsCartridge()->GetCartridgeKind(), TROMCartridge::konamiSCCKind);
+    EXPECT_EQ(selector.GetBank(1, 0, 0)->AsCartridge()->GetSCC(), scc);
+    EXPECT_EQ(selector.GetBank(2, 0, 0)->AsCartridge()->GetSCC(), nullptr);
+    // Processor writes reach the chip through the slot.
+    selector.SetPrimarySlotRegister(0x10);
+    selector.Write(0x9000, 0x3F);
+    selector.Write(0x988A, 0x0F);
+    EXPECT_EQ(scc->GetRegister(10), 0x0F);
 }
 
 } // namespace

@@ -79,9 +79,13 @@ TEST(MemoryBankTest, ROMLoadResults)
             ASSERT_EQ(bank.Read(static_cast<std::uint16_t>(address)), expected) << address;
         }
         if (c.loaded > 0) {
+            // The last byte read lands exactly where it belongs.
             EXPECT_EQ(bank.Read(static_cast<std::uint16_t>(c.loaded - 1)), image[c.loaded - 1]);
         }
     }
+    TROMBank folder;
+    EXPECT_EQ(folder.Load(memory_test::OutputFolder()), -1);
+    EXPECT_EQ(folder.Read(0x0000), 0xFF);
 }
 
 } // namespace

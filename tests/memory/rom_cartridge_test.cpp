@@ -104,6 +104,7 @@ TEST(ROMCartridgeTest, AnalyseROMRefusesBadFiles)
     }
     TROMAnalysis analysis;
     EXPECT_EQ(TROMCartridge::AnalyseROM(memory_test::MissingFile("missing.rom"), analysis), -1);
+    EXPECT_EQ(TROMCartridge::AnalyseROM(memory_test::OutputFolder(), analysis), -1);
 }
 
 // What each 8 KB region of the slot shows: the 8 KB block number, or -1 for FFh.
@@ -163,6 +164,9 @@ TEST(ROMCartridgeTest, ShortAndMissingImagesLoadWhatThereIs)
     EXPECT_EQ(empty.AsCartridge(), &empty);
     EXPECT_EQ(empty.GetSCC(), nullptr);
     EXPECT_EQ(Regions(empty), std::vector<int>(8, -1));
+    // Without SetBlockCount there is nowhere to load to.
+    EXPECT_EQ(empty.Load(WriteImage("no_blocks.rom", CartridgeImage(16384, 0x40))), -1);
+    EXPECT_EQ(empty.GetName(), "ROM Cartridge");
 
     // 40000 bytes in 16 KB blocks: the third block holds 7232 bytes, the rest reads FFh.
     const auto odd = CartridgeImage(40000, 0x00);
