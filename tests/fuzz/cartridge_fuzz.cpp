@@ -222,11 +222,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     TROMAnalysis expected;
     const bool analysable = ExpectedAnalysis(image, expected);
-    TROMAnalysis analysis;
+    // A refused image leaves the out-values as they were.
+    TROMAnalysis analysis{6, 1234, 5678};
     const auto result = TROMCartridge::AnalyseROM(file, analysis);
     FUZZ_CHECK((result == 0) == analysable);
     if (!analysable) {
-        FUZZ_CHECK(TROMCartridge::AnalyseROM(FuzzFile("missing.rom"), analysis) == -1);
+        FUZZ_CHECK(analysis.cartridgeKind == 6 && analysis.blockSize == 1234 && analysis.blockCount == 5678);
         return 0;
     }
     FUZZ_CHECK(analysis.cartridgeKind == expected.cartridgeKind && analysis.blockSize == expected.blockSize &&
@@ -241,6 +242,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     TCartridgeModel model(analysis, image);
     FUZZ_CHECK(SameRegisters(*cartridge, model));
+    // A failed load keeps what the cartridge holds.
+    FUZZ_CHECK(cartridge->Load(FuzzFile("missing.rom")) == -1);
+    FUZZ_CHECK(cartridge->Read(0x4000) == model.Read(0x4000) && cartridge->Read(0x8000) == model.Read(0x8000));
 
     TSplitMix random(Hash(data, size));
     const int ejectAt = static_cast<int>(random.Next() % (2 * operationCount));
@@ -252,6 +256,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             model.Eject();
             FUZZ_CHECK(cartridge->GetBlockCount() == 1 && cartridge->GetName() == "ROM Cartridge");
             FUZZ_CHECK(SameRegisters(*cartridge, model));
+            // An ejected cartridge holds no block to load into.
+            FUZZ_CHECK(cartridge->Load(file) == -1 && cartridge->GetName() == "ROM Cartridge");
         }
         const std::uint64_t choice = random.Next();
         const std::uint16_t address = ChooseAddress(choice);
