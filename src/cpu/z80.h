@@ -1,0 +1,97 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The register file as one block of twelve 16-bit registers, each stored low
+// byte first. The order is part of the interface: Trap receives the block.
+struct TZ80Registers {
+    // Offsets of the 8-bit registers in the block; 1 marks the alternate set.
+    enum Byte : std::uint8_t {
+        F = 0, A = 1, C = 2, B = 3, E = 4, D = 5, L = 6, H = 7,
+        IXL = 8, IXH = 9, IYL = 10, IYH = 11,
+        PCLow = 12, PCHigh = 13, SPLow = 14, SPHigh = 15,
+        F1 = 16, A1 = 17, C1 = 18, B1 = 19, E1 = 20, D1 = 21, L1 = 22, H1 = 23,
+    };
+    // Offsets of the 16-bit registers in the block.
+    enum Pair : std::uint8_t {
+        AF = 0, BC = 2, DE = 4, HL = 6, IX = 8, IY = 10, PC = 12, SP = 14,
+        AF1 = 16, BC1 = 18, DE1 = 20, HL1 = 22,
+    };
+
+    std::array<std::uint8_t, 24> bytes{};
+
+    std::uint8_t& operator[](Byte offset) { return bytes[offset]; }
+    std::uint8_t operator[](Byte offset) const { return bytes[offset]; }
+    std::uint16_t Get(Pair pair) const {
+        return static_cast<std::uint16_t>(bytes[pair] | (bytes[pair + 1] << 8));
+    }
+    void Set(Pair pair, std::uint16_t value) {
+        bytes[pair] = static_cast<std::uint8_t>(value);
+        bytes[pair + 1] = static_cast<std::uint8_t>(value >> 8);
+    }
+};
+
+static_assert(sizeof(TZ80Registers) == 24, "the register block is 24 contiguous bytes");
+
+// The Z80 core: executes one whole instruction per Step, counts instructions
+// down to a periodic interrupt and takes interrupts in modes 0, 1, 2 and NMI.
+// Memory, ports, the interrupt vector and the trap hook belong to a subclass.
+class TZ80 {
+public:
+    // cpuState bits.
+    static constexpr std::uint8_t StateIFF1 = 0x01;
+    static constexpr std::uint8_t StateMode1 = 0x02;
+    static constexpr std::uint8_t StateMode2 = 0x04;
+    static constexpr std::uint8_t StateIFF2 = 0x40;
+    static constexpr std::uint8_t StateHalted = 0x80;
+
+    // Acknowledge results with a fixed meaning.
+    static constexpr std::uint16_t NoInterrupt = 0xFFFF;
+    static constexpr std::uint16_t NonMaskableInterrupt = 0x0066;
+
+    bool reportUnrecognized = false;
+    std::int32_t interruptPeriod = 10000;
+    bool periodicInterrupt = true;
+    bool interruptRequest = false;
+    std::int32_t instructionsLeft = 0;
+    TZ80Registers registers;
+    std::uint8_t cpuState = 0;
+    std::uint8_t I = 0;
+    bool traceEnabled = false;
+    std::uint16_t instructionAddress = 0;
+    std::string instructionText;
+    bool running = false;
+    std::uint32_t instructionCount = 0;
+
+    TZ80();
+    virtual ~TZ80();
+    TZ80(const TZ80&) = delete;
+    TZ80& operator=(const TZ80&) = delete;
+
+    virtual void Start();
+    virtual void Stop();
+    // Executes one instruction; 0, or -1 when running is false afterwards.
+    virtual std::int32_t Step();
+    // Steps until a step returns non-zero; returns PC.
+    virtual std::uint16_t Run();
+    virtual void WriteMemory(std::uint16_t address, std::uint8_t value) = 0;
+    virtual std::uint8_t ReadMemory(std::uint16_t address) = 0;
+    virtual std::uint8_t ReadPort(std::uint8_t port) = 0;
+    virtual void WritePort(std::uint8_t port, std::uint8_t value) = 0;
+    // Called by the opcode ED FE with the first byte of the register block.
+    virtual void Trap(std::uint8_t* registerBlock) = 0;
+    // Once per run-out of the countdown: FFFFh for none, 0066h for NMI,
+    // otherwise the vector of a maskable interrupt.
+    virtual std::uint16_t AcknowledgeInterrupt() = 0;
+
+    void Reset();
+    void SetTraceEnabled(bool enabled);
+
+private:
+    std::uint8_t FetchByte();
+    std::uint16_t FetchWord();
+    void TakeInterrupt();
+};
