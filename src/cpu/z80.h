@@ -93,5 +93,29 @@ public:
 private:
     std::uint8_t FetchByte();
     std::uint16_t FetchWord();
-    void TakeInterrupt();
+    void Push(std::uint16_t value);
+    std::uint16_t Pop();
+    void TakeInterrupt(std::uint16_t vector);
+    bool Condition(unsigned code) const;
+    void ChargeBlockCount(std::uint32_t count);
+
+    // The unprefixed table; Index is HL, or IX / IY after a DD / FD prefix.
+    template <TZ80Registers::Pair Index> void Execute(std::uint8_t opcode);
+    template <TZ80Registers::Pair Index> std::uint8_t& Register8(unsigned code);
+    template <TZ80Registers::Pair Index> std::uint16_t MemoryOperand();
+    void ExecuteBitOperation();
+    void ExecuteIndexedBitOperation(std::uint16_t indexValue, bool indexIsIX);
+    void ExecuteExtended();
+
+    void Arithmetic(unsigned operation, std::uint8_t operand);
+    void Add8(std::uint8_t operand, std::uint8_t carry);
+    void Subtract8(std::uint8_t operand, std::uint8_t carry, bool store);
+    std::uint8_t Increment8(std::uint8_t value);
+    std::uint8_t Decrement8(std::uint8_t value);
+    void Add16(TZ80Registers::Pair target, std::uint16_t operand);
+    void AddWithCarry16(std::uint16_t operand);
+    void SubtractWithCarry16(std::uint16_t operand);
+    std::uint8_t Shift(unsigned operation, std::uint8_t value);
+    void TestBit(unsigned bit, std::uint8_t value);
+    void DecimalAdjust();
 };
