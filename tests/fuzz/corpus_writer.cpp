@@ -2,6 +2,9 @@
 // one folder per target:  quib_fuzz_corpus tests/fuzz/corpus
 // Seeds are small valid files; a few are cut short to start the search at an
 // end of file.
+#include "compression/lzrw1.h"
+#include "compression/stream.h"
+#include "peripherals/cassette.h"
 #include "settings/configuration.h"
 #include "settings/preferences.h"
 
@@ -115,6 +118,116 @@ void WriteCartridges() {
     WriteCartridge("start_c000_32k.rom", size32K, 0xC000, "");
 }
 
+std::vector<std::uint8_t> Compressed(const std::vector<std::uint8_t>& data) {
+    TMemoryStream source(data);
+    TMemoryStream compressed;
+    Tlzrw1 coder;
+    coder.InputStream = &source;
+    coder.OutputStream = &compressed;
+    coder.Compress();
+    return compressed.GetData();
+}
+
+std::vector<std::uint8_t> Pulses(std::size_t size, std::size_t period) {
+    std::vector<std::uint8_t> data(size);
+    for (std::size_t index = 0; index < size; ++index) {
+        data[index] = (index / period) % 2 == 0 ? 0xFF : 0x00;
+    }
+    return data;
+}
+
+std::vector<std::uint8_t> Noise(std::size_t size) {
+    std::vector<std::uint8_t> data(size);
+    std::uint32_t state = 12345;
+    for (auto& byte : data) {
+        state = state * 1103515245u + 12345u;
+        byte = static_cast<std::uint8_t>(state >> 24);
+    }
+    return data;
+}
+
+void WriteCompressedStreams() {
+    const std::string target = "lzrw1_fuzz";
+    const std::string text = "ABCABCABC";
+    WriteFile(Seed(target, "empty.wrzl"), Compressed({}));
+    WriteFile(Seed(target, "abcabcabc.wrzl"), Compressed({text.begin(), text.end()}));
+    WriteFile(Seed(target, "zeros_100.wrzl"), Compressed(std::vector<std::uint8_t>(100, 0)));
+    WriteFile(Seed(target, "zeros_32768.wrzl"), Compressed(std::vector<std::uint8_t>(32768, 0)));
+    WriteFile(Seed(target, "pulses_3000.wrzl"), Compressed(Pulses(3000, 7)));
+    WriteFile(Seed(target, "noise_300.wrzl"), Compressed(Noise(300)));
+}
+
+// A tape of any size as the cassette stores it: header and compressed body.
+std::vector<std::uint8_t> TapeImage(std::uint8_t length, std::uint8_t accuracy, const std::vector<std::uint8_t>& tape) {
+    std::vector<std::uint8_t> image = {'Q', 'C', 'S', '0', '0', length, accuracy};
+    const auto body = Compressed(tape);
+    for (const auto value : {static_cast<std::uint32_t>(tape.size() * 8), static_cast<std::uint32_t>(body.size())}) {
+        for (int shift = 0; shift < 32; shift += 8) {
+            image.push_back(static_cast<std::uint8_t>(value >> shift));
+        }
+    }
+    image.insert(image.end(), body.begin(), body.end());
+    return image;
+}
+
+// Each tape goes through the cassette's own Load and Save.
+void WriteTape(const std::string& name, const std::vector<std::uint8_t>& image) {
+    const auto path = Seed("cassette_fuzz", name);
+    WriteFile(path, image);
+    TCassette cassette;
+    if (!cassette.Load(path) || !cassette.Save(path)) {
+        std::fprintf(stderr, "cannot write the tape seed %s\n", name.c_str());
+    }
+}
+
+void WriteTapes() {
+    WriteTape("pulses_high.qcs", TapeImage(0, 1, Pulses(2000, 9)));
+    WriteTape("noise_very_high.qcs", TapeImage(3, 2, Noise(200)));
+    WriteTape("empty.qcs", TapeImage(1, 0, {}));
+    // A real blank tape as a new cassette creates it: 10 minutes, Normal.
+    const auto blank = Seed("cassette_fuzz", "blank_10_minutes.qcs");
+    std::filesystem::remove(blank);
+    TCassette cassette;
+    cassette.Open(blank, 0, 0);
+}
+
+// A processor seed: 24 register bytes (F A C B E D L H, IX, IY, PC, SP, the
+// alternate set), cpuState, I, the countdown period, the acknowledge choice,
+// its vector, options, the stop port; then a program at address 0.
+void WriteProgram(const std::string& name, std::uint8_t cpuState, std::uint8_t acknowledge, std::uint8_t options,
+                  const std::vector<std::uint8_t>& program) {
+    std::vector<std::uint8_t> seed(32, 0);
+    seed[14] = 0x00;  // SP F000h
+    seed[15] = 0xF0;
+    seed[24] = cpuState;
+    seed[25] = 0x12;
+    seed[26] = 50;
+    seed[27] = acknowledge;
+    seed[28] = 0x34;
+    seed[29] = 0x12;
+    seed[30] = options;
+    seed[31] = 0x99;
+    seed.insert(seed.end(), program.begin(), program.end());
+    WriteFile(Seed("z80_fuzz", name), seed);
+}
+
+void WritePrograms() {
+    // LD HL,0100h; LD DE,8000h; LD BC,0040h; LDIR; EI; HALT; JR back to the start.
+    WriteProgram("ldir_halt.bin", 0x01, 2, 0,
+                 {0x21, 0x00, 0x01, 0x11, 0x00, 0x80, 0x01, 0x40, 0x00, 0xED, 0xB0, 0xFB, 0x76, 0x18, 0xF1});
+    // IM 2 with the table at 1234h; a loop with DJNZ, ADD, DAA, RLCA, and an OUT to the stop port.
+    WriteProgram("im2_loop.bin", 0x05, 3, 3,
+                 {0xED, 0x5E, 0xFB, 0x06, 0x10, 0x3E, 0x99, 0x80, 0x27, 0x07, 0x10, 0xFA, 0xD3, 0x99, 0x18, 0xF1});
+    // Index forms: LD IX,4000h; LD (IX+5),7; SET 3,(IX+5); DD DD prefix; FD CB rotate; the trap ED FE.
+    WriteProgram("index_trap.bin", 0, 1, 1,
+                 {0xDD, 0x21, 0x00, 0x40, 0xDD, 0x36, 0x05, 0x07, 0xDD, 0xCB, 0x05, 0xDE, 0xDD, 0xDD, 0x21,
+                  0x00, 0x50, 0xFD, 0xCB, 0x02, 0x06, 0xED, 0xFE, 0xED, 0xED, 0x18, 0xE5});
+    // Block I/O and compares: OTIR, INIR, CPIR, then RETN and RETI after a PUSH.
+    WriteProgram("block_io.bin", 0x40, 0, 1,
+                 {0x01, 0x98, 0x08, 0x21, 0x00, 0x60, 0xED, 0xB3, 0xED, 0xB2, 0x01, 0x00, 0x01, 0x3E, 0xAA,
+                  0xED, 0xB1, 0x21, 0x00, 0x00, 0xE5, 0xED, 0x45, 0xE5, 0xED, 0x4D});
+}
+
 }  // namespace
 
 int main(int argumentCount, char** arguments) {
@@ -126,5 +239,8 @@ int main(int argumentCount, char** arguments) {
     WriteConfigurations();
     WritePreferences();
     WriteCartridges();
+    WriteCompressedStreams();
+    WriteTapes();
+    WritePrograms();
     return 0;
 }
