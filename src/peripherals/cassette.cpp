@@ -30,6 +30,7 @@ const char* const readQuestionText =
     "This could result in data loss! Do you want to switch recording off now?";
 const char* const damageCaption = "Warning";
 const char* const shortImageText = "Tape image is damaged: the file is too short.";
+const char* const unreadableText = "Tape image cannot be read.";
 const char* const tapeSizeText = "Tape image is damaged: the tape size is invalid.";
 const char* const tapeDataText = "Lzrw1 (decompression LZRW1/KH) : Original and compressed sizes do not match !";
 
@@ -318,8 +319,8 @@ void TCassette::Open(const std::filesystem::path& name, std::uint8_t newLength, 
         instructionsPerSample = InstructionsPerSample(accuracy);
         tapeBits = TapeBits(length, accuracy);
         tape.assign(static_cast<std::size_t>(tapeBits / 8), 0);
-        // A damaged image stays on disk as it is, in case it can be mended:
-        // the blank tape in its place is treated as write-protected.
+        // A damaged or unreadable image stays on disk as it is, in case it can be
+        // mended: the blank tape in its place is treated as write-protected.
         readOnly = result == TLoadResult::Damaged;
         if (readOnly) {
             recording = false;
@@ -346,15 +347,20 @@ TCassette::TLoadResult TCassette::LoadImage(const std::filesystem::path& name)
         return TLoadResult::Missing;
     }
     bool writable = true;
-    std::ifstream file;
     {
-        // Probe for write access the way the image would be saved: in place.
+        // A file the user may not write is a write-protected tape.
         std::fstream probe(name, std::ios::in | std::ios::out | std::ios::binary);
         writable = probe.is_open();
     }
-    file.open(name, std::ios::in | std::ios::binary);
+    std::ifstream file(name, std::ios::in | std::ios::binary);
     if (!file.is_open()) {
-        return TLoadResult::Missing;
+        std::error_code ignored;
+        if (!std::filesystem::exists(name, ignored)) {
+            return TLoadResult::Missing;
+        }
+        // Something is there that cannot be read; a blank tape must not replace it.
+        ReportDamage(unreadableText);
+        return TLoadResult::Damaged;
     }
 
     std::uint8_t header[headerSize];

@@ -255,6 +255,11 @@ class TFailingStream : public TMemoryStream {
 public:
     std::int64_t position = 0;
     std::int64_t writeLimit = 1 << 30;
+    bool readFails = false;
+    std::int64_t Read(std::uint8_t* buffer, std::int64_t count) override
+    {
+        return readFails ? -1 : TMemoryStream::Read(buffer, count);
+    }
     std::int64_t Write(const std::uint8_t* buffer, std::int64_t count) override
     {
         const std::int64_t taken = std::min(count, writeLimit);
@@ -272,13 +277,15 @@ TEST(Lzrw1Test, ReportsStreamFailures)
         std::int64_t inputPosition;
         std::int64_t outputPosition;
         std::int64_t writeLimit;
+        bool readFails;
         const char* error;
     };
     const Case cases[] = {
-        {"no input", true, 0, 0, 1 << 30, "Lzrw1 compression : Failed to obtain the size of the input stream !"},
-        {"input position", false, -1, 0, 1 << 30, "Lzrw1 (de)compression : Failed to initialize input stream !"},
-        {"output position", false, 0, -1, 1 << 30, "Lzrw1 (de)compression : Failed to initialize output stream !"},
-        {"short write", false, 0, 0, 9, "Lzrw1 : Error writing to output stream !"},
+        {"no input", true, 0, 0, 1 << 30, false, "Lzrw1 compression : Failed to obtain the size of the input stream !"},
+        {"input position", false, -1, 0, 1 << 30, false, "Lzrw1 (de)compression : Failed to initialize input stream !"},
+        {"output position", false, 0, -1, 1 << 30, false, "Lzrw1 (de)compression : Failed to initialize output stream !"},
+        {"short write", false, 0, 0, 9, false, "Lzrw1 : Error writing to output stream !"},
+        {"failed read", false, 0, 0, 1 << 30, true, "Lzrw1 : Error reading from input stream ! (LZRW1/KH)"},
     };
     for (const Case& test : cases) {
         TFailingStream source;
@@ -286,6 +293,7 @@ TEST(Lzrw1Test, ReportsStreamFailures)
         source.Write(data.data(), static_cast<std::int64_t>(data.size()));
         source.SetPosition(0);
         source.position = test.inputPosition;
+        source.readFails = test.readFails;
         TFailingStream target;
         target.position = test.outputPosition;
         target.writeLimit = test.writeLimit;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -79,7 +80,7 @@ int CountHighSamples(const TCassette& cassette)
 {
     int count = 0;
     for (std::uint8_t byte : cassette.GetTape()) {
-        count += __builtin_popcount(byte);
+        count += std::popcount(byte);
     }
     return count;
 }
@@ -528,6 +529,19 @@ TEST_F(CassetteFileTest, DamagedImagesAreRefusedAndKeptOnDisk)
         EXPECT_EQ(ReadFile(image), test.image) << test.name;
     }
     EXPECT_EQ(ReadFile(image), shorterData);
+}
+
+TEST_F(CassetteFileTest, SomethingUnreadableInThePlaceOfTheImageIsNotReplaced)
+{
+    std::filesystem::create_directories(image);
+    {
+        TRecordingCassette cassette;
+        cassette.Open(image, 0, 1);
+        EXPECT_EQ(cassette.errors.size(), 1u);
+        EXPECT_EQ(cassette.GetTapeBits(), 36000000);
+        EXPECT_TRUE(cassette.IsReadOnly());
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(image));
 }
 
 TEST_F(CassetteFileTest, FailedSaveLeavesTheOldImage)
