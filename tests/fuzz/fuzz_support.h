@@ -34,9 +34,20 @@ inline std::filesystem::path FuzzFolder() {
     return folder;
 }
 
+// Removed when the process ends normally; after a crash it stays for a look.
+class TFuzzFolder {
+public:
+    TFuzzFolder() : path(FuzzFolder()) {}
+    ~TFuzzFolder() {
+        std::error_code error;
+        std::filesystem::remove_all(path, error);
+    }
+    const std::filesystem::path path;
+};
+
 inline std::filesystem::path FuzzFile(std::string_view name) {
-    static const auto folder = FuzzFolder();
-    return folder / std::string(name);
+    static const TFuzzFolder folder;
+    return folder.path / std::string(name);
 }
 
 inline void WriteBytes(const std::filesystem::path& path, const std::uint8_t* data, std::size_t size) {
