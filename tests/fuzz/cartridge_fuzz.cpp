@@ -17,8 +17,8 @@ namespace {
 
 // The first input byte may stretch the image to a size where the analysis or
 // the block layout changes; the rest of the input is the start of the image.
-// Images of megabytes would slow every run down a hundredfold; the regression
-// tests hold the largest accepted and the refused sizes.
+// Images of megabytes would slow every run down a hundredfold; the
+// cartridge tests hold the largest accepted and the refused sizes.
 constexpr std::size_t paddedSizes[] = {0,     0,     0,     0,     0,     0,     0,     0,
                                        0,     0,     0,     0,     0,     0,     0,     0,
                                        8191,  8192,  8193,  16384, 16385, 32768, 32769, 49152,
