@@ -568,7 +568,10 @@ void TZ80::Execute(std::uint8_t opcode) {
             else Execute<R::IY>(FetchByte());
         } else {
             // A redundant prefix: the second one begins the next step, the first does not count.
-            instructionsLeft = static_cast<std::int32_t>(static_cast<std::uint32_t>(instructionsLeft) + 1U);
+            // A stopped step does not count down, so there is nothing to make up for.
+            if (running) {
+                instructionsLeft = static_cast<std::int32_t>(static_cast<std::uint32_t>(instructionsLeft) + 1U);
+            }
             r.Set(R::PC, static_cast<std::uint16_t>(r.Get(R::PC) - 1));
         }
         break;
@@ -807,8 +810,10 @@ void TZ80::ExecuteExtended() {
         break;
 
     case 0xED:
-        // A redundant prefix: the second ED begins the next step.
-        instructionsLeft = static_cast<std::int32_t>(static_cast<std::uint32_t>(instructionsLeft) + 1U);
+        // A redundant prefix: the second ED begins the next step; only a counted step is made up for.
+        if (running) {
+            instructionsLeft = static_cast<std::int32_t>(static_cast<std::uint32_t>(instructionsLeft) + 1U);
+        }
         r.Set(R::PC, static_cast<std::uint16_t>(r.Get(R::PC) - 1));
         break;
     case 0xFE: Trap(r.bytes.data()); break;
