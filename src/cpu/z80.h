@@ -98,6 +98,7 @@ private:
     void TakeInterrupt(std::uint16_t vector);
     bool Condition(unsigned code) const;
     void ChargeBlockCount(std::uint32_t count);
+    void SkipRedundantPrefix();
 
     // The unprefixed table; Index is HL, or IX / IY after a DD / FD prefix.
     template <TZ80Registers::Pair Index> void Execute(std::uint8_t opcode);

@@ -92,7 +92,9 @@ private:
     std::string Memory(const TIndexNames& names) {
         if (!names.indexed) return "(HL)";
         const auto displacement = static_cast<std::int8_t>(in.Byte());
-        return Concat({"(", names.pair, " + ", Hex2(static_cast<unsigned>(static_cast<int>(displacement))), ")"});
+        // Negative displacements show as 32-bit two's complement: FFFFFFFE.
+        const auto shown = static_cast<unsigned>(static_cast<int>(displacement));
+        return Concat({"(", names.pair, " + ", Hex2(shown), ")"});
     }
 
     // A register field, with H and L replaced by the index halves.
@@ -108,9 +110,9 @@ private:
     }
 
     std::string Main(std::uint8_t opcode, const TIndexNames& names) {
-        const unsigned y = (opcode >> 3) & 7;
-        const unsigned z = opcode & 7;
-        const unsigned p = y >> 1;
+        const unsigned middleBits = (opcode >> 3) & 7;
+        const unsigned lowBits = opcode & 7;
+        const unsigned pairBits = middleBits >> 1;
         switch (opcode) {
         case 0x00: return "NOP";
         case 0x02: return "LD   (BC),A";
@@ -125,7 +127,8 @@ private:
         case 0x10: return Instruction("DJNZ", in.RelativeTarget());
         case 0x18: return Instruction("JR", in.RelativeTarget());
         case 0x20: case 0x28: case 0x30: case 0x38:
-            return Instruction("JR", Concat({conditionNames[y - 4], ",", in.RelativeTarget()}));
+            return Instruction("JR",
+                               Concat({conditionNames[middleBits - 4], ",", in.RelativeTarget()}));
         case 0x22: return Instruction("LD", Concat({"(", in.Address(), "),", names.pair}));
         case 0x2A: return Instruction("LD", Concat({names.pair, ",(", in.Address(), ")"}));
         case 0x32: return Instruction("LD", Concat({"(", in.Address(), "),A"}));
@@ -167,37 +170,46 @@ private:
         }
 
         if (opcode < 0x40) {
-            switch (z) {
+            switch (lowBits) {
             case 1:
-                if (y & 1) return Instruction("ADD", Concat({names.pair, names.indexed ? ", " : ",", Pair(p, names)}));
-                return Instruction("LD", Concat({Pair(p, names), ",", in.Address()}));
-            case 3: return Instruction((y & 1) ? "DEC" : "INC", Pair(p, names));
-            case 4: return Instruction("INC", Register(y, names));
-            case 5: return Instruction("DEC", Register(y, names));
+                if (middleBits & 1) {
+                    // ADD IX,rr and ADD IY,rr have a blank after the comma.
+                    const char* comma = names.indexed ? ", " : ",";
+                    return Instruction("ADD", Concat({names.pair, comma, Pair(pairBits, names)}));
+                }
+                return Instruction("LD", Concat({Pair(pairBits, names), ",", in.Address()}));
+            case 3: return Instruction((middleBits & 1) ? "DEC" : "INC", Pair(pairBits, names));
+            case 4: return Instruction("INC", Register(middleBits, names));
+            case 5: return Instruction("DEC", Register(middleBits, names));
             default: {
                 // LD r,n: for (IX + d) the displacement comes before the immediate.
-                const std::string target = Register(y, names);
+                const std::string target = Register(middleBits, names);
                 return Instruction("LD", Concat({target, ",", in.Immediate()}));
             }
             }
         }
         if (opcode < 0x80) {
             // LD r,(IX + d) and LD (IX + d),r keep H and L.
-            if (z == 6) return Instruction("LD", Concat({registerNames[y], ",", Memory(names)}));
-            if (y == 6) return Instruction("LD", Concat({Memory(names), ",", registerNames[z]}));
-            return Instruction("LD", Concat({Register(y, names), ",", Register(z, names)}));
+            if (lowBits == 6) {
+                return Instruction("LD", Concat({registerNames[middleBits], ",", Memory(names)}));
+            }
+            if (middleBits == 6) {
+                return Instruction("LD", Concat({Memory(names), ",", registerNames[lowBits]}));
+            }
+            return Instruction("LD",
+                               Concat({Register(middleBits, names), ",", Register(lowBits, names)}));
         }
-        if (opcode < 0xC0) return ArithmeticText(y, z, names);
+        if (opcode < 0xC0) return ArithmeticText(middleBits, lowBits, names);
 
-        switch (z) {
-        case 0: return Instruction("RET", conditionNames[y]);
-        case 1: return Instruction("POP", Pair(p, names));
-        case 2: return Instruction("JP", Concat({conditionNames[y], ",", in.Address()}));
+        switch (lowBits) {
+        case 0: return Instruction("RET", conditionNames[middleBits]);
+        case 1: return Instruction("POP", Pair(pairBits, names));
+        case 2: return Instruction("JP", Concat({conditionNames[middleBits], ",", in.Address()}));
         case 4:
-            if (names.indexed) return Concat({"CALL ", conditionNames[y], ","});
-            return Instruction("CALL", Concat({conditionNames[y], ",", in.Address()}));
-        case 5: return Instruction("PUSH", Pair(p, names));
-        case 6: return ArithmeticWithOperand(y, in.Immediate());
+            if (names.indexed) return Concat({"CALL ", conditionNames[middleBits], ","});
+            return Instruction("CALL", Concat({conditionNames[middleBits], ",", in.Address()}));
+        case 5: return Instruction("PUSH", Pair(pairBits, names));
+        case 6: return ArithmeticWithOperand(middleBits, in.Immediate());
         default: return Instruction("RST", Hex2(opcode & 0x38));
         }
     }
@@ -205,14 +217,18 @@ private:
     static std::string ArithmeticWithOperand(unsigned operation, const std::string& operand) {
         // ADD, ADC and SBC name the accumulator.
         const bool namesAccumulator = operation == 0 || operation == 1 || operation == 3;
-        return Instruction(arithmeticNames[operation], (namesAccumulator ? "A," : "") + operand);
+        return Instruction(arithmeticNames[operation],
+                           Concat({namesAccumulator ? "A," : "", operand}));
     }
 
     std::string ArithmeticText(unsigned operation, unsigned code, const TIndexNames& names) {
         const std::string operand = Register(code, names);
         if (names.indexed) {
             const bool withCarry = operation == 1 || operation == 3;
-            if (withCarry && code >= 4 && code <= 6) return Instruction(arithmeticNames[operation], operand);
+            // ADC and SBC on an IX or IY operand leave out the accumulator.
+            if (withCarry && code >= 4 && code <= 6) {
+                return Instruction(arithmeticNames[operation], operand);
+            }
             if (operation == 3 && code == 7) return "SBC  A";
         }
         return ArithmeticWithOperand(operation, operand);
@@ -240,14 +256,14 @@ private:
     }
 
     std::string Extended(std::uint8_t opcode) {
-        const unsigned y = (opcode >> 3) & 7;
+        const unsigned middleBits = (opcode >> 3) & 7;
         const std::string pair = pairNames[(opcode >> 4) & 3];
         switch (opcode) {
         case 0x40: case 0x48: case 0x50: case 0x58: case 0x60: case 0x68: case 0x78:
-            return Instruction("IN", Concat({registerNames[y], ",(C)"}));
+            return Instruction("IN", Concat({registerNames[middleBits], ",(C)"}));
         case 0x70: return "IN   F,(C)";
         case 0x41: case 0x49: case 0x51: case 0x59: case 0x61: case 0x69: case 0x79:
-            return Instruction("OUT", Concat({"(C),", registerNames[y]}));
+            return Instruction("OUT", Concat({"(C),", registerNames[middleBits]}));
         case 0x42: case 0x52: case 0x62: case 0x72: return Instruction("SBC", Concat({"HL,", pair}));
         case 0x4A: case 0x5A: case 0x6A: case 0x7A: return Instruction("ADC", Concat({"HL,", pair}));
         case 0x43: case 0x53: case 0x63: case 0x73:

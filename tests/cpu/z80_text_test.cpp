@@ -209,6 +209,17 @@ TEST(Z80Text, StepBuildsTheTextOnlyWhileTracing) {
     EXPECT_EQ(cpu->instructionText, "");
 }
 
+// The text shows the bytes the instruction executed, even when it overwrites them.
+TEST(Z80Text, SelfModifyingInstructionShowsWhatItExecuted) {
+    auto cpu = std::make_unique<TTestZ80>();
+    cpu->Load(0, {0x32, 0x01, 0x00});  // LD (0001),A overwrites its own operand
+    cpu->registers[R::A] = 0x77;
+    cpu->SetTraceEnabled(true);
+    cpu->RunningStep();
+    EXPECT_EQ(cpu->memory[1], 0x77);
+    EXPECT_EQ(cpu->instructionText, "LD   (0001),A");
+}
+
 TEST(Z80Text, FlagStrings) {
     const std::pair<std::uint8_t, const char*> cases[] = {
         {0x00, "P......."}, {0x44, "PZ...V.."}, {0x93, "M..H..NC"},
