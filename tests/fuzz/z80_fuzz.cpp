@@ -79,7 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // neither can come from outside.
     z80.cpuState = data[TLayout::cpuState] & 0x47;
     z80.I = data[TLayout::interruptVector];
-    z80.interruptPeriod = data[TLayout::period];
+    // At least 1: a block instruction leaves a countdown of 1 behind, which a
+    // period of 0 could never hold.
+    z80.interruptPeriod = 1 + data[TLayout::period];
     switch (data[TLayout::acknowledge] % 4) {
     case 0: z80.vector = TZ80::NoInterrupt; break;
     case 1: z80.vector = TZ80::NonMaskableInterrupt; break;
