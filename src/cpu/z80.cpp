@@ -124,7 +124,11 @@ void TZ80::ChargeBlockCount(std::uint32_t count) {
 
 // The second prefix begins the next step; the first one does not count.
 void TZ80::SkipRedundantPrefix() {
-    instructionsLeft = static_cast<std::int32_t>(static_cast<std::uint32_t>(instructionsLeft) + 1U);
+    // The prefix makes up for the count of its step; a stopped step does not
+    // count down, so there is nothing to make up for.
+    if (running) {
+        instructionsLeft = static_cast<std::int32_t>(static_cast<std::uint32_t>(instructionsLeft) + 1U);
+    }
     registers.Set(R::PC, static_cast<std::uint16_t>(registers.Get(R::PC) - 1));
 }
 

@@ -379,7 +379,11 @@ TCassette::TLoadResult TCassette::LoadImage(const std::filesystem::path& name)
         ReportDamage(tapeSizeText);
         return TLoadResult::Damaged;
     }
-    if (compressedSize < 0) {
+    // The body must lie in the file before memory is taken for it: a damaged
+    // size field must not ask for gigabytes.
+    std::error_code sizeError;
+    const std::uintmax_t fileSize = std::filesystem::file_size(name, sizeError);
+    if (compressedSize < 0 || sizeError || fileSize < headerSize + static_cast<std::uintmax_t>(compressedSize)) {
         ReportDamage(shortImageText);
         return TLoadResult::Damaged;
     }
