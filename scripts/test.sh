@@ -31,7 +31,8 @@ rm -rf "$probe"
 echo "=== fuzz build"
 cmake --preset fuzz
 cmake --build --preset fuzz
-for target in build/fuzz/tests/fuzz/*_fuzz; do
+for target in build/fuzz/bin/*_fuzz; do
+  [ -x "$target" ] || { echo "=== no fuzz targets were built"; exit 1; }
   name=$(basename "$target")
   # A copy of the corpus, since libFuzzer adds what it finds to the folder it runs over.
   work=build/fuzz/corpus/$name
