@@ -219,6 +219,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto image = ImageFromInput(data, size);
     const auto file = FuzzFile("cartridge.rom");
     WriteBytes(file, image.data(), image.size());
+    // Images reach 256 KB, and a run ended by the time limit skips removing the
+    // scratch folder: each image goes as soon as its run is over.
+    struct TRemovedAtEnd {
+        std::filesystem::path path;
+        ~TRemovedAtEnd() {
+            std::error_code error;
+            std::filesystem::remove(path, error);
+        }
+    } removeImage{file};
 
     TROMAnalysis expected;
     const bool analysable = ExpectedAnalysis(image, expected);
