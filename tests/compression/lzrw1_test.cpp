@@ -9,34 +9,13 @@
 
 #include "compression/message_pump.h"
 #include "compression/stream.h"
+#include "support/lzrw1_bytes.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes CompressBytes(const Bytes& input, TMessagePump* pump = nullptr)
-{
-    TMemoryStream source(input);
-    TMemoryStream target;
-    Tlzrw1 compressor;
-    compressor.InputStream = &source;
-    compressor.OutputStream = &target;
-    compressor.MessagePump = pump;
-    const std::int64_t written = compressor.Compress();
-    EXPECT_EQ(written, target.GetSize());
-    return target.GetData();
-}
 
-Bytes DecompressBytes(const Bytes& input)
-{
-    TMemoryStream source(input);
-    TMemoryStream target;
-    Tlzrw1 compressor;
-    compressor.InputStream = &source;
-    compressor.OutputStream = &target;
-    compressor.Decompress();
-    return target.GetData();
-}
 
 std::string DecompressError(const Bytes& input)
 {

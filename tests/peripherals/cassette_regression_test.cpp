@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "compression/lzrw1.h"
-#include "compression/stream.h"
+#include "support/lzrw1_bytes.h"
 
 namespace {
 
@@ -34,18 +33,13 @@ std::vector<std::uint8_t> SmallTapeImage()
     for (std::size_t index = 0; index < tape.size(); ++index) {
         tape[index] = index % 2 == 0 ? 0xAA : 0x55;
     }
-    TMemoryStream source(tape);
-    TMemoryStream body;
-    Tlzrw1 coder;
-    coder.InputStream = &source;
-    coder.OutputStream = &body;
-    coder.Compress();
+    const std::vector<std::uint8_t> body = CompressBytes(tape);
     std::vector<std::uint8_t> image = {'Q', 'C', 'S', '0', '0', 2, 1, 0x20, 0x03, 0, 0};
-    const auto size = static_cast<std::uint32_t>(body.GetSize());
+    const auto size = static_cast<std::uint32_t>(body.size());
     for (int shift = 0; shift < 32; shift += 8) {
         image.push_back(static_cast<std::uint8_t>(size >> shift));
     }
-    image.insert(image.end(), body.GetData().begin(), body.GetData().end());
+    image.insert(image.end(), body.begin(), body.end());
     return image;
 }
 

@@ -13,6 +13,7 @@
 #include "compression/stream.h"
 #include "cpu/z80.h"
 #include "support/idle_z80.h"
+#include "support/lzrw1_bytes.h"
 
 namespace {
 
@@ -392,20 +393,10 @@ Bytes Header(std::uint8_t length, std::uint8_t accuracy, std::int32_t tapeBits, 
     return header;
 }
 
-Bytes Compressed(const Bytes& data)
-{
-    TMemoryStream source(data);
-    TMemoryStream target;
-    Tlzrw1 compressor;
-    compressor.InputStream = &source;
-    compressor.OutputStream = &target;
-    compressor.Compress();
-    return target.GetData();
-}
 
 Bytes Image(std::uint8_t length, std::uint8_t accuracy, const Bytes& tape)
 {
-    Bytes body = Compressed(tape);
+    Bytes body = CompressBytes(tape);
     Bytes image = Header(length, accuracy, static_cast<std::int32_t>(tape.size() * 8), static_cast<std::int32_t>(body.size()));
     image.insert(image.end(), body.begin(), body.end());
     return image;

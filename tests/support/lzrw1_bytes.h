@@ -1,0 +1,37 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "compression/lzrw1.h"
+#include "compression/message_pump.h"
+#include "compression/stream.h"
+
+// Byte buffers through the LZRW1-KH container, for tests that need a stream
+// made by the real coder.
+inline std::vector<std::uint8_t> CompressBytes(const std::vector<std::uint8_t>& input,
+                                               TMessagePump* pump = nullptr)
+{
+    TMemoryStream source(input);
+    TMemoryStream target;
+    Tlzrw1 compressor;
+    compressor.InputStream = &source;
+    compressor.OutputStream = &target;
+    compressor.MessagePump = pump;
+    const std::int64_t written = compressor.Compress();
+    EXPECT_EQ(written, target.GetSize());
+    return target.GetData();
+}
+
+inline std::vector<std::uint8_t> DecompressBytes(const std::vector<std::uint8_t>& input)
+{
+    TMemoryStream source(input);
+    TMemoryStream target;
+    Tlzrw1 compressor;
+    compressor.InputStream = &source;
+    compressor.OutputStream = &target;
+    compressor.Decompress();
+    return target.GetData();
+}
