@@ -1,0 +1,10 @@
+#pragma once
+
+#include "compression/message_pump.h"
+
+// The message pump of the Qt thread.
+class TQtMessagePump : public TMessagePump {
+public:
+    void ProcessMessages() override;
+    void WaitForMessages(std::chrono::nanoseconds duration) override;
+};
