@@ -28,6 +28,8 @@ void TPCMSX::Run() {
     if (!processor) return;
     stopped = false;
     GetPCZ80()->Start();
+    if (pacer) pacer->Restart();
+    std::int32_t stepsInFrame = 0;
     bool done = false;
     while (!done) {
         // The processor is looked up afresh each time: a handler run from the
@@ -35,9 +37,15 @@ void TPCMSX::Run() {
         for (int step = 0; step < 1000 && !done; ++step) {
             if (GetPCZ80()->pumpEveryStep) services.messagePump.ProcessMessages();
             done = !processor || GetPCZ80()->Step() != 0;
+            ++stepsInFrame;
         }
         services.messagePump.ProcessMessages();
         if (!stopped) ResumeSound();
+        if (pacer && stepsInFrame >= stepsPerFrame) {
+            stepsInFrame -= stepsPerFrame;
+            const std::chrono::nanoseconds wait = pacer->FrameDone();
+            if (!done && wait.count() > 0) services.messagePump.WaitForMessages(wait);
+        }
     }
 }
 

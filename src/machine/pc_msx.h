@@ -9,6 +9,7 @@
 // of its own overrides that one factory.
 
 #include "cpu/pc_z80.h"
+#include "machine/frame_pacer.h"
 #include "machine/host_services.h"
 #include "machine/msx.h"
 #include "settings/preferences.h"
@@ -19,8 +20,12 @@ public:
     ~TPCMSX() override;
 
     void Build(TConfiguration& newConfiguration) override;
+    // The processor's countdown runs out once every this many steps: one frame.
+    static constexpr std::int32_t stepsPerFrame = 10001;
+
     // Steps the processor in batches of 1000, processing host messages between
     // them (and before every step while a debug window is shown), until stopped.
+    // With a pacer, each frame waits for its time, processing messages meanwhile.
     void Run() override;
 
     std::unique_ptr<TMSXZ80> CreateZ80() final;
@@ -44,6 +49,8 @@ public:
 
     // Not owned; set before the first Build.
     TPreferences* preferences = nullptr;
+    // Not owned; null runs the machine as fast as the host allows.
+    TFramePacer* pacer = nullptr;
 
 private:
     void ApplyJoystickPort(int port, std::int32_t device, std::int32_t id, TJoystick* joystick);

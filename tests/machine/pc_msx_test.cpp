@@ -166,6 +166,25 @@ TEST_F(PCMSXTest, RunLoopCarriesOnWithTheRebuiltProcessor) {
     EXPECT_FALSE(machine.GetZ80()->running);
 }
 
+TEST_F(PCMSXTest, APacedRunLoopWaitsOncePerFrameForItsTime) {
+    struct TStoppedClock : TSteadyClock {
+        std::chrono::nanoseconds Now() const override { return {}; }
+    } clock;
+    TFramePacer pacer(clock);
+    machine.pacer = &pacer;
+    BuildLoopMachine(configuration, machine);
+    host.pump.onProcess = [this] {
+        if (host.pump.waits.size() == 3) machine.Stop();
+    };
+    machine.Run();
+    // Host time stands still, so each frame waits for its whole sixtieth, counted from the start.
+    using std::chrono::nanoseconds;
+    EXPECT_EQ(host.pump.waits, (std::vector<nanoseconds>{nanoseconds(16'666'666), nanoseconds(33'333'333),
+                                                          nanoseconds(50'000'000)}));
+    // The waits come after the batch in which each frame ended; the stop lets one step more run.
+    EXPECT_EQ(machine.GetZ80()->instructionCount, 31001u);
+}
+
 TEST_F(PCMSXTest, ATeardownFromAMessageHandlerEndsTheRunLoop) {
     BuildLoopMachine(configuration, machine);
     machine.GetPCZ80()->pumpEveryStep = true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -31,8 +32,13 @@ struct TTestHost {
             ++calls;
             if (onProcess) onProcess();
         }
+        void WaitForMessages(std::chrono::nanoseconds duration) override {
+            waits.push_back(duration);
+            ProcessMessages();
+        }
         std::function<void()> onProcess;
         long calls = 0;
+        std::vector<std::chrono::nanoseconds> waits;
     };
 
     TCallbackPump pump;
