@@ -13,6 +13,7 @@
 #include "peripherals/keyboard.h"
 #include "peripherals/printer.h"
 #include "peripherals/rtclock.h"
+#include "sound/sound_buffers.h"
 #include "video/display_output.h"
 
 // What a headless run is asked to do.
@@ -96,6 +97,7 @@ private:
     TNoJoystickService joysticks;
     TNoPrinterPorts printerPorts;
     std::unique_ptr<TFixedClock> clock;
+    TNoSoundBuffers sound;
     TConfiguration configuration;
     TPreferences preferences;
     std::unique_ptr<TPCMSX> machine;

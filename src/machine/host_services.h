@@ -9,6 +9,7 @@ class TDisplayOutput;
 class TJoystickService;
 class TKeyState;
 class TPrinterPorts;
+class TSoundBuffers;
 
 // Host service: message boxes. OK boxes carry a caption such as "Warning";
 // Yes/No boxes ask for a decision and answer true for Yes.
@@ -29,4 +30,5 @@ struct THostServices {
     TJoystickService& joystickService;
     TPrinterPorts& printerPorts;
     const TClock* clock;  // null for the host's local time
+    TSoundBuffers& soundBuffers;
 };

@@ -1,6 +1,8 @@
 #include "machine/pc_msx.h"
 
 #include "machine/pc_devices.h"
+#include "sound/pc_psg.h"
+#include "sound/pc_scc.h"
 #include "video/pc_v9918.h"
 
 namespace {
@@ -65,9 +67,9 @@ std::unique_ptr<TMSXPrinter> TPCMSX::CreatePrinter() {
 
 std::unique_ptr<TV9918> TPCMSX::CreateVDP() { return std::make_unique<TPCV9918>(services.displayOutput); }
 
-std::unique_ptr<TPSG> TPCMSX::CreatePSG() { return std::make_unique<TPSG>(); }
+std::unique_ptr<TPSG> TPCMSX::CreatePSG() { return std::make_unique<TPCPSG>(services.soundBuffers); }
 
-std::unique_ptr<TSCC> TPCMSX::CreateSCC() { return std::make_unique<TSCC>(); }
+std::unique_ptr<TSCC> TPCMSX::CreateSCC() { return std::make_unique<TPCSCC>(services.soundBuffers); }
 
 void TPCMSX::ReconcileCartridgeSlots() {
     if (!preferences || !configuration) return;

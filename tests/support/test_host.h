@@ -11,6 +11,7 @@
 #include "peripherals/keyboard.h"
 #include "peripherals/printer.h"
 #include "peripherals/rtclock.h"
+#include "support/recording_sound_buffers.h"
 
 // Host services for machine tests: message boxes are recorded, the message pump
 // runs a callback the test sets, and every other service is a quiet stand-in.
@@ -47,8 +48,9 @@ struct TTestHost {
     TNoJoystickService joysticks;
     TNoPrinterPorts printerPorts;
     TFixedClock clock{TLocalDateTime{}};
+    TRecordingSoundBuffers soundBuffers;
 
-    THostServices Services() { return {pump, messages, nullptr, keys, joysticks, printerPorts, &clock}; }
+    THostServices Services() { return {pump, messages, nullptr, keys, joysticks, printerPorts, &clock, soundBuffers}; }
 };
 
 // A configuration with the given page type in all four pages of one slot.
