@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "sound/pc_psg.h"
+#include "sound/pc_scc.h"
 #include "support/test_host.h"
 
 namespace {
@@ -122,6 +124,28 @@ TEST_F(PCMSXTest, ApplyPreferencesSetsPortsPrinterCassetteAndVolumes) {
     machine.ApplyPreferences(false);
     EXPECT_EQ(machine.GetPSG()->GetDevice(1), nullptr);
     EXPECT_TRUE(machine.GetPSG()->IsEnabled());
+}
+
+TEST_F(PCMSXTest, ThePSGAndSCCSoundThroughTheHostBuffersAndPauseWithTheMachine) {
+    machine.Build(configuration);
+    const auto* psg = dynamic_cast<TPCPSG*>(machine.GetPSG());
+    ASSERT_NE(psg, nullptr);
+    EXPECT_EQ(host.soundBuffers.InUseCount(), 6);
+    machine.GetPSG()->WritePort(0xA0, 7);
+    machine.GetPSG()->WritePort(0xA1, 0xBE);
+    const TRecordingSoundBuffers::TBuffer& toneA = host.soundBuffers.buffers[psg->GetToneBuffer(0)];
+    EXPECT_TRUE(toneA.playing);
+    machine.PauseSound();
+    EXPECT_FALSE(toneA.playing);
+    machine.ResumeSound();
+    EXPECT_TRUE(toneA.playing);
+
+    std::unique_ptr<TSCC> scc = machine.CreateSCC();
+    ASSERT_NE(dynamic_cast<TPCSCC*>(scc.get()), nullptr);
+    EXPECT_EQ(host.soundBuffers.InUseCount(), 11);
+    scc.reset();
+    machine.Teardown();
+    EXPECT_EQ(host.soundBuffers.InUseCount(), 0);
 }
 
 // A program that loops forever in RAM at 0000h.
