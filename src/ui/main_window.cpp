@@ -1,0 +1,292 @@
+#include "ui/main_window.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <exception>
+#include <system_error>
+
+#include "host/qt_display_output.h"
+#include "host/qt_message_pump.h"
+#include "host/qt_user_messages.h"
+#include "host/sdl_sound_output.h"
+#include "ui/pc_keyboard_form.h"
+#include "ui/reset_msx_form.h"
+
+TPCMSX* currentMachine = nullptr;
+
+void ShowError(const std::string& message, const std::string& caption) {
+    QMessageBox::warning(QApplication::activeWindow(), QString::fromStdString(caption),
+                         QString::fromStdString(message), QMessageBox::Ok);
+}
+
+TMainWindow::TMainWindow(const TStartOptions& startOptions) : options(startOptions) {
+    setWindowTitle("QUIB!");
+
+    auto* client = new QWidget(this);
+    screenBevel = new QFrame(client);
+    screenBevel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    screenBevel->setLineWidth(1);
+    screenBevel->setMinimumSize(1 + 2, 1 + 2);
+    Memo = new QPlainTextEdit(client);
+    Memo->setReadOnly(true);
+    Memo->setEnabled(false);
+    Memo->setFixedHeight(memoHeight);
+    Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(screenBevel, 1);
+    layout->addWidget(Memo);
+    setCentralWidget(client);
+
+    CreateMenus();
+    // The initial size is a little smaller than 1:1; showing the window sets 1:1.
+    SetScreenAreaSize(screenAreaSize1_1 - QSize(7, 5));
+
+    keyboardInfoForm = new TPCKeyboardForm(this);
+    resetForm = new TResetMSXForm(this);
+
+    messagePump = std::make_unique<TQtMessagePump>();
+    userMessages = std::make_unique<TQtUserMessages>(this);
+    userMessages->beforeBox = [this] { PauseSound(); };
+}
+
+TMainWindow::~TMainWindow() {
+    if (machine) machine->Teardown();
+    currentMachine = nullptr;
+    machine.reset();
+    displayOutput.reset();
+    soundOutput.reset();
+}
+
+void TMainWindow::CreateMenus() {
+    const auto add = [this](QMenu* menu, const char* caption, void (TMainWindow::*handler)()) {
+        QAction* action = menu->addAction(caption);
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+
+    menuFile = menuBar()->addMenu("&File");
+    menuConfiguration = add(menuFile, "&Configuration", &TMainWindow::menuConfigurationClick);
+    menuPreferences = add(menuFile, "&Preferences", &TMainWindow::menuPreferencesClick);
+    menuFile->addSeparator();
+    menuExit = add(menuFile, "E&xit", &TMainWindow::menuExitClick);
+
+    menuView = menuBar()->addMenu("&View");
+    menuCassetteControls = add(menuView, "Cassette Controls", &TMainWindow::menuCassetteControlsClick);
+    QMenu* menuSize = menuView->addMenu("&Size");
+    menuSize1_1 = add(menuSize, "1:&1", &TMainWindow::menuSize1_1Click);
+    menuSize1_2 = add(menuSize, "1:&2", &TMainWindow::menuSize1_2Click);
+    // A radio item on its own: choosing either size leaves its mark as it is.
+    menuSize1_1->setCheckable(true);
+    menuSize1_1->setChecked(true);
+    (new QActionGroup(this))->addAction(menuSize1_1);
+
+    menuEmulator = menuBar()->addMenu("&Emulator");
+    menuPause = add(menuEmulator, "&Pause", &TMainWindow::menuPauseClick);
+    menuPause->setShortcut(Qt::Key_F11);
+    menuPause->setCheckable(true);
+    menuPause->setChecked(true);
+    menuReset = add(menuEmulator, "&Reset", &TMainWindow::menuResetClick);
+    menuReset->setShortcut(Qt::Key_F12);
+    menuFullSpeed = add(menuEmulator, "Full speed", &TMainWindow::menuFullSpeedClick);
+    menuFullSpeed->setCheckable(true);
+
+    menuDebug = menuBar()->addMenu("&Debug");
+    menuDebugZ80 = add(menuDebug, "&Z80", &TMainWindow::menuDebugZ80Click);
+    menuDebugMemory = add(menuDebug, "&Memory", &TMainWindow::menuDebugMemoryClick);
+    menuDebugVideo = add(menuDebug, "&Video", &TMainWindow::menuDebugVideoClick);
+
+    menuHelp = menuBar()->addMenu("&Help");
+    menuAbout = menuHelp->addAction("&About");
+
+    // While a menu is open the emulation may stand still: the run loop resumes
+    // the sound after its next batch.
+    for (QMenu* menu : {menuFile, menuView, menuEmulator, menuDebug, menuHelp}) {
+        connect(menu, &QMenu::aboutToShow, this, &TMainWindow::PauseSound);
+    }
+}
+
+void TMainWindow::SetScreenAreaSize(QSize size) {
+    resize(size.width(), menuBar()->sizeHint().height() + size.height() + memoHeight);
+}
+
+void TMainWindow::AddStatusMessage(const QString& text) {
+    // The log starts with one empty line; each message is a new line after it.
+    QTextCursor end(Memo->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText("\n" + text);
+    Memo->verticalScrollBar()->setValue(Memo->verticalScrollBar()->maximum());
+}
+
+void TMainWindow::RefreshStepPumping() {
+    if (!currentMachine || !currentMachine->GetZ80()) return;
+    TPCZ80& processor = *currentMachine->GetPCZ80();
+    processor.pumpEveryStep = processor.windowShown;
+}
+
+void TMainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown) return;
+    shown = true;
+    FormShow();
+}
+
+void TMainWindow::FormShow() {
+    screenBevel->setEnabled(false);
+    try {
+        StartUp();
+    } catch (const std::exception& error) {
+        // The default error report; the rest of start-up is skipped.
+        AddStatusMessage(QString("Start-up failed: ") + error.what());
+        QMessageBox::critical(this, "QUIB!", error.what(), QMessageBox::Ok);
+    }
+    EnableMachineMenus(machine != nullptr);
+    if (machine && options.run) QTimer::singleShot(0, this, &TMainWindow::menuPauseClick);
+}
+
+void TMainWindow::StartUp() {
+    AddStatusMessage("-- Initializing DirectSound --");
+    try {
+        soundOutput = std::make_unique<TSDLSoundOutput>();
+    } catch (const std::exception& error) {
+        // No sound device is no reason not to run: the machine plays silently.
+        AddStatusMessage(QString("Warning: ") + error.what() + " The emulator runs without sound.");
+    }
+    TSoundBuffers& soundBuffers = soundOutput ? static_cast<TSoundBuffers&>(soundOutput->GetMixer()) : silence;
+
+    AddStatusMessage("-- Initializing DirectDraw --");
+    displayOutput = CreateDisplayOutput();
+    SetScreenAreaSize(screenAreaSize1_1);
+
+    const std::filesystem::path preferencesFile = options.folder / TPreferences::preferencesFileName;
+    preferences.Load(preferencesFile);
+    const std::filesystem::path configurationFolder = options.folder / "Configurations";
+    configuration.Load(configurationFolder / preferences.defaultConfiguration);
+
+    keyState = std::make_unique<THeldKeys>();
+    joystickService = std::make_unique<TNoJoystickService>();
+    printerPorts = std::make_unique<TNoPrinterPorts>();
+    const THostServices services{*messagePump, *userMessages,    displayOutput.get(), *keyState,
+                                 *joystickService, *printerPorts, nullptr,             soundBuffers};
+    machine = std::make_unique<TPCMSX>(services);
+    machine->preferences = &preferences;
+    machine->pacer = &pacer;
+    machine->SetROMFolder(configurationFolder);
+    currentMachine = machine.get();
+    machine->Build(configuration);
+    machine->ApplyPreferences(true);
+    if (!options.cartridge.empty()) InsertStartCartridge();
+}
+
+std::unique_ptr<TQtDisplayOutput> TMainWindow::CreateDisplayOutput() {
+    return std::make_unique<TQtDisplayOutput>(*screenBevel);
+}
+
+void TMainWindow::InsertStartCartridge() {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(options.cartridge, error)) {
+        userMessages->ShowMessage("Cannot open the cartridge image " + options.cartridge.string() + ".", "Warning");
+        return;
+    }
+    if (preferences.cartridgeSlotCount == 0) {
+        userMessages->ShowMessage("The configuration has no cartridge slot for " + options.cartridge.string() + ".",
+                                  "Warning");
+        return;
+    }
+    // Into the machine only: the preferences keep their own cartridge.
+    const TCartridgeSlot slot = preferences.cartridgeSlots[0];
+    machine->InsertCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary, options.cartridge);
+}
+
+void TMainWindow::EnableMachineMenus(bool enabled) {
+    for (QAction* action : {menuConfiguration, menuPreferences, menuCassetteControls, menuPause, menuReset,
+                            menuFullSpeed, menuDebugZ80, menuDebugMemory, menuDebugVideo}) {
+        action->setEnabled(enabled);
+    }
+}
+
+void TMainWindow::PauseSound() {
+    if (currentMachine) currentMachine->PauseSound();
+}
+
+void TMainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange) return;
+    if (isActiveWindow()) FormActivate();
+    else FormDeactivate();
+}
+
+void TMainWindow::FormActivate() {
+    // A stopped machine stays silent.
+    if (currentMachine && !currentMachine->IsStopped()) currentMachine->ResumeSound();
+}
+
+void TMainWindow::FormDeactivate() { PauseSound(); }
+
+void TMainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    PauseSound();
+}
+
+void TMainWindow::closeEvent(QCloseEvent* event) {
+    if (currentMachine) currentMachine->Stop();
+    event->accept();
+}
+
+void TMainWindow::menuConfigurationClick() {}
+
+void TMainWindow::menuPreferencesClick() {}
+
+void TMainWindow::menuExitClick() {
+    if (currentMachine) currentMachine->Stop();
+    close();
+}
+
+void TMainWindow::menuCassetteControlsClick() {}
+
+void TMainWindow::menuSize1_1Click() { SetScreenAreaSize(screenAreaSize1_1); }
+
+void TMainWindow::menuSize1_2Click() { SetScreenAreaSize(screenAreaSize1_2); }
+
+void TMainWindow::menuPauseClick() {
+    if (!currentMachine) return;
+    const bool running = !currentMachine->IsStopped();
+    menuPause->setChecked(running);
+    if (running) {
+        AddStatusMessage("Stopping Z80...");
+        currentMachine->Stop();
+        return;
+    }
+    AddStatusMessage("Starting Z80...");
+    currentMachine->Run();
+    // However the loop ended, the mark shows whether the machine now stands.
+    if (currentMachine) menuPause->setChecked(currentMachine->IsStopped());
+}
+
+void TMainWindow::menuResetClick() {
+    if (!currentMachine) return;
+    PauseSound();
+    switch (resetForm->exec()) {
+    case TResetMSXForm::softOutcome: currentMachine->Reset(0); break;
+    case TResetMSXForm::hardOutcome: currentMachine->Reset(1); break;
+    default: break;
+    }
+}
+
+void TMainWindow::menuFullSpeedClick() { pacer.SetFullSpeed(menuFullSpeed->isChecked()); }
+
+void TMainWindow::menuDebugZ80Click() {}
+
+void TMainWindow::menuDebugMemoryClick() {}
+
+void TMainWindow::menuDebugVideoClick() {}

@@ -1,0 +1,127 @@
+#pragma once
+
+#include <QMainWindow>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "machine/frame_pacer.h"
+#include "machine/pc_msx.h"
+#include "settings/configuration.h"
+#include "settings/preferences.h"
+#include "sound/sound_buffers.h"
+#include "ui/start_options.h"
+
+class QAction;
+class QFrame;
+class QMenu;
+class QPlainTextEdit;
+class TCupsPrinterPorts;
+class TPCKeyboardForm;
+class TQtDisplayOutput;
+class TQtKeyState;
+class TQtMessagePump;
+class TQtUserMessages;
+class TResetMSXForm;
+class TSDLJoystickService;
+class TSDLSoundOutput;
+
+// The one machine of the process; null before the main window has built it.
+extern TPCMSX* currentMachine;
+
+// A message box with the text, the caption and an OK button.
+void ShowError(const std::string& message, const std::string& caption);
+
+// The application's window: the emulated screen, the status log and the menus
+// that run, stop and reset the machine. It builds the machine when it is first
+// shown and owns it, its settings and the host services for the whole run.
+class TMainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TMainWindow(const TStartOptions& options);
+    ~TMainWindow() override;
+
+    // Appends a line to the status log.
+    void AddStatusMessage(const QString& text);
+    // Messages are processed before every step while a debug window is shown.
+    void RefreshStepPumping();
+
+    void menuConfigurationClick();
+    void menuPreferencesClick();
+    void menuExitClick();
+    void menuCassetteControlsClick();
+    void menuSize1_1Click();
+    void menuSize1_2Click();
+    void menuPauseClick();
+    void menuResetClick();
+    void menuFullSpeedClick();
+    void menuDebugZ80Click();
+    void menuDebugMemoryClick();
+    void menuDebugVideoClick();
+
+    // The picture is the screen area less its one-pixel frame: 256 x 212 at 1:1.
+    static constexpr QSize screenAreaSize1_1{258, 214};
+    static constexpr QSize screenAreaSize1_2{514, 426};
+    static constexpr int memoHeight = 64;
+
+    QFrame* screenBevel;
+    QPlainTextEdit* Memo;
+    QMenu* menuFile;
+    QMenu* menuView;
+    QMenu* menuEmulator;
+    QMenu* menuDebug;
+    QMenu* menuHelp;
+    QAction* menuConfiguration;
+    QAction* menuPreferences;
+    QAction* menuExit;
+    QAction* menuCassetteControls;
+    QAction* menuSize1_1;
+    QAction* menuSize1_2;
+    QAction* menuPause;
+    QAction* menuReset;
+    QAction* menuFullSpeed;
+    QAction* menuDebugZ80;
+    QAction* menuDebugMemory;
+    QAction* menuDebugVideo;
+    QAction* menuAbout;
+    TPCKeyboardForm* keyboardInfoForm;
+    TResetMSXForm* resetForm;
+
+    TConfiguration configuration;
+    TPreferences preferences;
+
+protected:
+    // Where the emulated screen is shown; a test may make it fail.
+    virtual std::unique_ptr<TQtDisplayOutput> CreateDisplayOutput();
+
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateMenus();
+    void FormShow();
+    void StartUp();
+    void InsertStartCartridge();
+    void FormActivate();
+    void FormDeactivate();
+    void PauseSound();
+    void SetScreenAreaSize(QSize size);
+    void EnableMachineMenus(bool enabled);
+
+    TStartOptions options;
+    bool shown = false;
+    std::unique_ptr<TQtMessagePump> messagePump;
+    std::unique_ptr<TQtUserMessages> userMessages;
+    TNoSoundBuffers silence;
+    std::unique_ptr<TSDLSoundOutput> soundOutput;
+    std::unique_ptr<TQtDisplayOutput> displayOutput;
+    std::unique_ptr<THeldKeys> keyState;
+    std::unique_ptr<TNoJoystickService> joystickService;
+    std::unique_ptr<TNoPrinterPorts> printerPorts;
+    THostSteadyClock steadyClock;
+    TFramePacer pacer{steadyClock};
+    std::unique_ptr<TPCMSX> machine;
+};

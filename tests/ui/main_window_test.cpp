@@ -1,0 +1,235 @@
+#include "ui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <stdexcept>
+
+#include "host/qt_display_output.h"
+#include "ui/pc_keyboard_form.h"
+#include "ui/reset_msx_form.h"
+#include "video/pc_v9918.h"
+
+// Readable failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+namespace {
+
+// A folder like the executable's: the built Configurations folder and no quib.cfg.
+std::filesystem::path StartFolder(const std::string& name) {
+    const std::filesystem::path folder = std::filesystem::path(QUIB_TEST_OUTPUT_DIR) / "ui" / name;
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    std::filesystem::create_directory_symlink(std::filesystem::path(QUIB_DEFAULT_CONFIGURATION).parent_path(),
+                                              folder / "Configurations");
+    return folder;
+}
+
+// Runs the action on the next modal window once it is open.
+void WhenModalOpens(std::function<void(QWidget&)> action) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, action] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            poll->stop();
+            poll->deleteLater();
+            action(*modal);
+        }
+    });
+    poll->start(5);
+}
+
+QStringList LogLines(const TMainWindow& window) { return window.Memo->toPlainText().split('\n'); }
+
+struct MainWindowTest : ::testing::Test {
+    void Start(TStartOptions options = {}) {
+        if (options.folder.empty()) options.folder = StartFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
+        window = std::make_unique<TMainWindow>(options);
+        window->show();
+        QApplication::processEvents();
+    }
+    // Runs the machine until the stop, taken at the given moment from inside the run loop.
+    void RunFor(int milliseconds, std::function<void()> inside = {}) {
+        QTimer::singleShot(milliseconds, [this, inside] {
+            if (inside) inside();
+            window->menuPause->trigger();
+        });
+        window->menuPause->trigger();
+    }
+    std::unique_ptr<TMainWindow> window;
+};
+
+TEST_F(MainWindowTest, StartsStoppedWithItsMenusAndLog) {
+    Start();
+    ASSERT_NE(currentMachine, nullptr);
+    EXPECT_EQ(window->windowTitle(), "QUIB!");
+    EXPECT_TRUE(currentMachine->IsStopped());
+    EXPECT_TRUE(window->menuPause->isChecked());
+    EXPECT_EQ(LogLines(*window).mid(0, 3),
+              (QStringList{"", "-- Initializing DirectSound --", "-- Initializing DirectDraw --"}));
+
+    QStringList menus;
+    for (QAction* action : window->menuBar()->actions()) menus << action->text();
+    EXPECT_EQ(menus, (QStringList{"&File", "&View", "&Emulator", "&Debug", "&Help"}));
+    QStringList items;
+    for (QMenu* menu : {window->menuFile, window->menuView, window->menuEmulator, window->menuDebug}) {
+        for (QAction* action : menu->actions()) items << action->text() + "|" + action->shortcut().toString();
+    }
+    EXPECT_EQ(items, (QStringList{"&Configuration|", "&Preferences|", "|", "E&xit|", "Cassette Controls|",
+                                  "&Size|", "&Pause|F11", "&Reset|F12", "Full speed|", "&Z80|", "&Memory|",
+                                  "&Video|"}));
+    EXPECT_FALSE(window->menuFullSpeed->isChecked());
+    EXPECT_EQ(window->keyboardInfoForm->windowTitle(), "Keyboard info");
+    EXPECT_FALSE(window->keyboardInfoForm->isVisible());
+    EXPECT_EQ(window->resetForm->windowTitle(), "Reset MSX");
+}
+
+TEST_F(MainWindowTest, PauseRunsTheMachineUntilPausedAgainAndNests) {
+    Start();
+    std::uint64_t instructionsWhileRunning = 0;
+    bool runningInside = false;
+    RunFor(100, [&] {
+        runningInside = !currentMachine->IsStopped() && !window->menuPause->isChecked();
+        instructionsWhileRunning = currentMachine->GetZ80()->instructionCount;
+    });
+    EXPECT_TRUE(runningInside);
+    EXPECT_GT(instructionsWhileRunning, 10001u);
+    EXPECT_TRUE(currentMachine->IsStopped());
+    EXPECT_TRUE(window->menuPause->isChecked());
+    EXPECT_EQ(LogLines(*window).mid(3), (QStringList{"Starting Z80...", "Stopping Z80..."}));
+
+    // Stop and start again within one pass of messages: a second loop runs inside the
+    // first, and when it is stopped both return.
+    QTimer::singleShot(50, [&] {
+        window->menuPause->trigger();
+        QTimer::singleShot(50, [&] { window->menuPause->trigger(); });
+        window->menuPause->trigger();
+    });
+    window->menuPause->trigger();
+    EXPECT_TRUE(currentMachine->IsStopped());
+    EXPECT_TRUE(window->menuPause->isChecked());
+    EXPECT_EQ(LogLines(*window).mid(5),
+              (QStringList{"Starting Z80...", "Stopping Z80...", "Starting Z80...", "Stopping Z80..."}));
+}
+
+TEST_F(MainWindowTest, ResetDialogChoosesTheKindAndKeepsTheMachineRunning) {
+    Start();
+    struct TCase {
+        bool hard;
+        bool cancel;
+        bool ramKept;
+        bool reset;
+    };
+    for (const TCase& test : {TCase{false, true, true, false}, TCase{false, false, true, true},
+                              TCase{true, false, false, true}}) {
+        SCOPED_TRACE(testing::Message() << "hard " << test.hard << " cancel " << test.cancel);
+        TMemorySelector& memory = *currentMachine->GetMemorySelector();
+        bool stillRunning = false;
+        bool ramKept = false;
+        std::uint16_t pc = 0;
+        RunFor(30, [&] {
+            memory.SetPrimarySlotRegister(0xFF);  // RAM in slot 3 everywhere
+            memory.Write(0xC000, 0x5A);
+            currentMachine->GetZ80()->registers.Set(TZ80Registers::PC, 0x1234);
+            WhenModalOpens([&](QWidget& dialog) {
+                auto& form = static_cast<TResetMSXForm&>(dialog);
+                (test.hard ? form.radioHard : form.radioSoft)->setChecked(true);
+                (test.cancel ? form.btnCancel : form.btnOK)->click();
+            });
+            window->menuReset->trigger();
+            stillRunning = !currentMachine->IsStopped();
+            pc = currentMachine->GetZ80()->registers.Get(TZ80Registers::PC);
+            memory.SetPrimarySlotRegister(0xFF);
+            ramKept = memory.Read(0xC000) == 0x5A;
+        });
+        EXPECT_TRUE(stillRunning);
+        EXPECT_EQ(ramKept, test.ramKept);
+        EXPECT_EQ(pc, test.reset ? 0x0000 : 0x1234);
+    }
+}
+
+TEST_F(MainWindowTest, SizesDrawEveryPixelOnceOrDoubled) {
+    Start();
+    RunFor(300);  // C-BIOS draws its logo
+    const auto& vdp = static_cast<const TPCV9918&>(*currentMachine->GetVDP());
+    for (int scale : {1, 2}) {
+        SCOPED_TRACE(scale);
+        (scale == 1 ? window->menuSize1_1 : window->menuSize1_2)->trigger();
+        QApplication::processEvents();
+        EXPECT_EQ(window->screenBevel->size(), scale == 1 ? TMainWindow::screenAreaSize1_1 : TMainWindow::screenAreaSize1_2);
+        const QImage shot = window->screenBevel->grab().toImage();
+        int mismatches = 0;
+        for (int y = 0; y < screenHeight; ++y) {
+            for (int x = 0; x < screenWidth; ++x) {
+                const TPaletteEntry colour = vdp.GetPalette()[vdp.GetFrameBuffer()[y * screenWidth + x]];
+                const QRgb expected = qRgb(colour.red, colour.green, colour.blue);
+                for (int dy = 0; dy < scale; ++dy) {
+                    for (int dx = 0; dx < scale; ++dx) {
+                        if (shot.pixel(1 + x * scale + dx, 1 + y * scale + dy) != expected) ++mismatches;
+                    }
+                }
+            }
+        }
+        EXPECT_EQ(mismatches, 0);
+    }
+    EXPECT_TRUE(window->menuSize1_1->isChecked());
+}
+
+TEST_F(MainWindowTest, CommandLineCartridgeIsForThisSessionAndRunStartsTheMachine) {
+    const QString rom = QUIB_TEST_CARTRIDGE;
+    const std::optional<TStartOptions> parsed = ParseCommandLine({"--run", rom}, StartFolder("command_line"));
+    ASSERT_TRUE(parsed);
+    EXPECT_TRUE(parsed->run);
+    EXPECT_FALSE(ParseCommandLine({"--fast"}, "."));
+    EXPECT_FALSE(ParseCommandLine({"a.rom", "b.rom"}, "."));
+
+    bool runningAtOnce = false;
+    QTimer::singleShot(200, [&] {
+        runningAtOnce = currentMachine && !currentMachine->IsStopped();
+        if (runningAtOnce) window->menuPause->trigger();
+    });
+    Start(*parsed);
+    QTest::qWait(300);
+    EXPECT_TRUE(runningAtOnce);
+    const TCartridgeSlot slot = window->preferences.cartridgeSlots[0];
+    EXPECT_NE(currentMachine->GetCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary), nullptr);
+    EXPECT_EQ(window->preferences.cartridgeFiles[0], "");
+}
+
+struct TFailingWindow : TMainWindow {
+    using TMainWindow::TMainWindow;
+    std::unique_ptr<TQtDisplayOutput> CreateDisplayOutput() override {
+        throw std::runtime_error("Failed to create IDirectDraw object");
+    }
+};
+
+TEST(MainWindowStartUp, AFailureBeforeTheMachineExistsDisablesItsMenus) {
+    TStartOptions options;
+    options.folder = StartFolder("failed_start_up");
+    TFailingWindow window(options);
+    QString shown;
+    WhenModalOpens([&](QWidget& box) {
+        shown = static_cast<QMessageBox&>(box).text();
+        static_cast<QMessageBox&>(box).accept();
+    });
+    window.show();
+    QApplication::processEvents();
+    EXPECT_EQ(shown, "Failed to create IDirectDraw object");
+    EXPECT_EQ(currentMachine, nullptr);
+    EXPECT_TRUE(LogLines(window).contains("Start-up failed: Failed to create IDirectDraw object"));
+    for (QAction* action : {window.menuPause, window.menuReset, window.menuDebugZ80, window.menuConfiguration}) {
+        EXPECT_FALSE(action->isEnabled());
+    }
+    EXPECT_TRUE(window.menuExit->isEnabled());
+    window.menuPause->trigger();  // disabled: nothing happens
+}
+
+}  // namespace
