@@ -1,0 +1,83 @@
+// The desktop window running the C-BIOS start screen, paced to 60 frames a second
+// for 10 seconds under Qt's offscreen platform: how evenly frames come, and what
+// share of one core the whole application uses meanwhile.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QFrame>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <vector>
+
+#include "host/qt_display_output.h"
+#include "ui/main_window.h"
+
+namespace {
+
+class TTimedDisplayOutput : public TQtDisplayOutput {
+public:
+    using TQtDisplayOutput::TQtDisplayOutput;
+    void Present() override {
+        presented.push_back(std::chrono::steady_clock::now());
+        TQtDisplayOutput::Present();
+    }
+    std::vector<std::chrono::steady_clock::time_point> presented;
+};
+
+class TTimedWindow : public TMainWindow {
+public:
+    using TMainWindow::TMainWindow;
+    TTimedDisplayOutput* output = nullptr;
+
+protected:
+    std::unique_ptr<TQtDisplayOutput> CreateDisplayOutput() override {
+        auto created = std::make_unique<TTimedDisplayOutput>(*screenBevel);
+        output = created.get();
+        return created;
+    }
+};
+
+double ProcessSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+
+void BM_DesktopPacedStartScreen(benchmark::State& state) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("SDL_AUDIODRIVER", "dummy");
+    int argc = 1;
+    char name[] = "quib_bench";
+    char* argv[] = {name, nullptr};
+    QApplication application(argc, argv);
+    for (auto _ : state) {
+        TStartOptions options;
+        options.folder = std::filesystem::path(QUIB_DEFAULT_CONFIGURATION).parent_path().parent_path();
+        TTimedWindow window(options);
+        window.show();
+        QApplication::processEvents();
+        // Past the logo, then ten seconds of the start screen.
+        double cpuAtMeasure = 0;
+        std::size_t firstFrame = 0;
+        QTimer::singleShot(4000, [&] {
+            cpuAtMeasure = ProcessSeconds();
+            firstFrame = window.output->presented.size();
+        });
+        QTimer::singleShot(14000, [&] { window.menuPause->trigger(); });
+        window.menuPause->trigger();
+        const double cpu = ProcessSeconds() - cpuAtMeasure;
+        const auto& times = window.output->presented;
+        std::chrono::duration<double, std::milli> worst{0};
+        for (std::size_t frame = firstFrame + 1; frame < times.size(); ++frame) {
+            worst = std::max<std::chrono::duration<double, std::milli>>(worst, times[frame] - times[frame - 1]);
+        }
+        const double intervals = static_cast<double>(times.size() - firstFrame - 1);
+        const std::chrono::duration<double, std::milli> span = times.back() - times[firstFrame];
+        state.counters["frames/s"] = intervals / (span.count() / 1000);
+        state.counters["mean interval ms"] = span.count() / intervals;
+        state.counters["worst interval ms"] = worst.count();
+        state.counters["core share %"] = 100 * cpu / 10;
+    }
+}
+BENCHMARK(BM_DesktopPacedStartScreen)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace
