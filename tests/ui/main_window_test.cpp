@@ -204,6 +204,29 @@ TEST_F(MainWindowTest, CommandLineCartridgeIsForThisSessionAndRunStartsTheMachin
     EXPECT_EQ(window->preferences.cartridgeFiles[0], "");
 }
 
+TEST_F(MainWindowTest, ExitWhileRunningStopsTheMachineAndClosesTheWindow) {
+    Start();
+    QTimer::singleShot(50, [&] { window->menuExit->trigger(); });
+    window->menuPause->trigger();
+    EXPECT_TRUE(currentMachine->IsStopped());
+    EXPECT_TRUE(currentMachine->IsSoundPaused());
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, WithoutASoundDeviceTheLogWarnsOnceAndTheMachineRuns) {
+    qputenv("SDL_AUDIODRIVER", "no_such_driver");
+    Start();
+    qputenv("SDL_AUDIODRIVER", "dummy");
+    const QStringList log = LogLines(*window);
+    ASSERT_EQ(log.size(), 4);
+    EXPECT_EQ(log[1], "-- Initializing DirectSound --");
+    EXPECT_TRUE(log[2].startsWith("Warning: Failed to open the sound device")) << log[2].toStdString();
+    EXPECT_EQ(log[3], "-- Initializing DirectDraw --");
+    ASSERT_NE(currentMachine, nullptr);
+    RunFor(50);
+    EXPECT_GT(currentMachine->GetZ80()->instructionCount, 10001u);
+}
+
 struct TFailingWindow : TMainWindow {
     using TMainWindow::TMainWindow;
     std::unique_ptr<TQtDisplayOutput> CreateDisplayOutput() override {
