@@ -15,6 +15,13 @@ for preset in release asan; do
   ctest --preset "$preset"
 done
 
+# The mixer is shared with the audio thread: its tests run under ThreadSanitizer too.
+echo "=== tsan build of the desktop tests"
+cmake --preset tsan
+cmake --build --preset tsan --target quib_desktop_tests
+echo "=== tsan sound mixer tests"
+ctest --preset tsan -R SoundMixer
+
 # The fuzz targets need clang with its libFuzzer runtime; without them they are
 # skipped, not failed.
 fuzz_seconds=30
