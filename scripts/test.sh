@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test in the release
-# build and again under AddressSanitizer and UndefinedBehaviorSanitizer, and
-# finally runs each fuzz target for a while over its seed corpus.
+# build and again under AddressSanitizer and UndefinedBehaviorSanitizer, runs
+# the desktop end to end under Xvfb, and finally runs each fuzz target for a
+# while over its seed corpus.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,6 +22,9 @@ cmake --preset tsan
 cmake --build --preset tsan --target quib_desktop_tests
 echo "=== tsan sound mixer tests"
 ctest --preset tsan -R SoundMixer
+
+echo "=== end-to-end tests of the desktop under Xvfb"
+tools/e2e/desktop_e2e.sh build/release
 
 # The fuzz targets need clang with its libFuzzer runtime; without them they are
 # skipped, not failed.

@@ -53,13 +53,11 @@ std::uint64_t PhysicalKey(const QKeyEvent& event) {
 
 }  // namespace
 
-TQtKeyState::TQtKeyState(QWidget& mainWindow, TMessagePump& messagePump)
-    : mainWindow(mainWindow), messagePump(messagePump) {
+TQtKeyState::TQtKeyState(QWidget& mainWindow) : mainWindow(mainWindow) {
     QApplication::instance()->installEventFilter(this);
 }
 
 std::bitset<256> TQtKeyState::GetKeysDown() {
-    messagePump.ProcessMessages();
     std::bitset<256> keysDown;
     for (const auto& [physicalKey, keyCode] : heldKeys) keysDown.set(keyCode);
     return keysDown;

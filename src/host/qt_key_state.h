@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <map>
 
-#include "compression/message_pump.h"
 #include "peripherals/keyboard.h"
 
 class QKeyEvent;
@@ -20,9 +19,11 @@ class QWidget;
 class TQtKeyState : public QObject, public TKeyState {
 public:
     // The main window is not owned and must outlive this object.
-    TQtKeyState(QWidget& mainWindow, TMessagePump& messagePump);
+    explicit TQtKeyState(QWidget& mainWindow);
 
-    // Handles pending messages first, so that the answer is current.
+    // Key events are handled by the run loop between batches of steps, a small
+    // part of a frame. Handling them here, inside a step, would let a handler
+    // rebuild the machine under the keyboard that is scanning.
     std::bitset<256> GetKeysDown() override;
     void ReleaseAll();
 
@@ -39,7 +40,6 @@ private:
     void Release(const QKeyEvent& event);
 
     QWidget& mainWindow;
-    TMessagePump& messagePump;
     // Key code by physical key held: a key is released as the code it pressed,
     // whatever Shift did meanwhile to the symbol Qt reports.
     std::map<std::uint64_t, std::uint8_t> heldKeys;

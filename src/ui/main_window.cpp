@@ -14,11 +14,16 @@
 #include <exception>
 #include <system_error>
 
+#include "host/cups_printer_ports.h"
 #include "host/qt_display_output.h"
+#include "host/qt_key_state.h"
 #include "host/qt_message_pump.h"
 #include "host/qt_user_messages.h"
+#include "host/sdl_joystick_service.h"
 #include "host/sdl_sound_output.h"
+#include "ui/configuration_editor.h"
 #include "ui/pc_keyboard_form.h"
+#include "ui/preferences_editor.h"
 #include "ui/reset_msx_form.h"
 
 TPCMSX* currentMachine = nullptr;
@@ -168,14 +173,21 @@ void TMainWindow::StartUp() {
     displayOutput = CreateDisplayOutput();
     SetScreenAreaSize(screenAreaSize1_1);
 
+    keyState = std::make_unique<TQtKeyState>(*this);
+    joystickService = std::make_unique<TSDLJoystickService>();
+    printerPorts = std::make_unique<TCupsPrinterPorts>();
+
+    // The editors edit the settings in place; the preferences editor lists the
+    // host's joysticks and printer ports, so it comes after them.
+    configurationEditor = new TConfigurationEditor(options.folder, this);
+    configurationEditor->SetConfiguration(configuration);
+    preferencesEditor = new TPreferencesEditor(options.folder, *joystickService, *printerPorts, this);
     const std::filesystem::path preferencesFile = options.folder / TPreferences::preferencesFileName;
     preferences.Load(preferencesFile);
+    preferencesEditor->SetPreferences(&preferences);
     const std::filesystem::path configurationFolder = options.folder / "Configurations";
     configuration.Load(configurationFolder / preferences.defaultConfiguration);
 
-    keyState = std::make_unique<THeldKeys>();
-    joystickService = std::make_unique<TNoJoystickService>();
-    printerPorts = std::make_unique<TNoPrinterPorts>();
     const THostServices services{*messagePump, *userMessages,    displayOutput.get(), *keyState,
                                  *joystickService, *printerPorts, nullptr,             soundBuffers};
     machine = std::make_unique<TPCMSX>(services);
@@ -243,9 +255,13 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void TMainWindow::menuConfigurationClick() {}
+void TMainWindow::menuConfigurationClick() {
+    if (configurationEditor) configurationEditor->exec();
+}
 
-void TMainWindow::menuPreferencesClick() {}
+void TMainWindow::menuPreferencesClick() {
+    if (preferencesEditor) preferencesEditor->exec();
+}
 
 void TMainWindow::menuExitClick() {
     if (currentMachine) currentMachine->Stop();

@@ -16,8 +16,10 @@ class QAction;
 class QFrame;
 class QMenu;
 class QPlainTextEdit;
+class TConfigurationEditor;
 class TCupsPrinterPorts;
 class TPCKeyboardForm;
+class TPreferencesEditor;
 class TQtDisplayOutput;
 class TQtKeyState;
 class TQtMessagePump;
@@ -87,6 +89,9 @@ public:
     QAction* menuAbout;
     TPCKeyboardForm* keyboardInfoForm;
     TResetMSXForm* resetForm;
+    // Created when the window is first shown; null before.
+    TConfigurationEditor* configurationEditor = nullptr;
+    TPreferencesEditor* preferencesEditor = nullptr;
 
     TConfiguration configuration;
     TPreferences preferences;
@@ -118,9 +123,9 @@ private:
     TNoSoundBuffers silence;
     std::unique_ptr<TSDLSoundOutput> soundOutput;
     std::unique_ptr<TQtDisplayOutput> displayOutput;
-    std::unique_ptr<THeldKeys> keyState;
-    std::unique_ptr<TNoJoystickService> joystickService;
-    std::unique_ptr<TNoPrinterPorts> printerPorts;
+    std::unique_ptr<TQtKeyState> keyState;
+    std::unique_ptr<TSDLJoystickService> joystickService;
+    std::unique_ptr<TCupsPrinterPorts> printerPorts;
     THostSteadyClock steadyClock;
     TFramePacer pacer{steadyClock};
     std::unique_ptr<TPCMSX> machine;

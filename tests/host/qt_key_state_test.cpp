@@ -15,7 +15,6 @@
 #include <utility>
 #include <vector>
 
-#include "host/qt_message_pump.h"
 #include "peripherals/keyboard.h"
 
 namespace {
@@ -24,8 +23,7 @@ class QtKeyStateTest : public testing::Test {
 protected:
     QWidget mainWindow;
     QLineEdit* child = new QLineEdit(&mainWindow);
-    TNoMessagePump pump;
-    TQtKeyState keyState{mainWindow, pump};
+    TQtKeyState keyState{mainWindow};
     TKeyboard keyboard{keyState};
 
     static void Send(QObject& receiver, QEvent::Type type, int key, quint32 scanCode = 0, bool autoRepeat = false) {
@@ -180,13 +178,6 @@ TEST_F(QtKeyStateTest, FocusMovingInsideTheMainWindowKeepsTheKeys) {
     otherWindow.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&otherWindow));
     EXPECT_EQ(Scan(), Matrix({}));
-}
-
-TEST_F(QtKeyStateTest, TheAnswerIncludesPendingKeyEvents) {
-    TQtMessagePump qtPump;
-    TQtKeyState pumpedKeys(mainWindow, qtPump);
-    QCoreApplication::postEvent(&mainWindow, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier));
-    EXPECT_TRUE(pumpedKeys.GetKeysDown()['A']);
 }
 
 }  // namespace

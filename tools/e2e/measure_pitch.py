@@ -1,0 +1,31 @@
+#!/usr/bin/env python3
+"""Checks the pitch of a recording: raw signed 16-bit mono samples at 44100 Hz.
+
+Counts the rising zero crossings over the last two seconds of the recording
+and compares the frequency with the expected one, within one per cent.
+Usage: measure_pitch.py RECORDING.raw EXPECTED_HZ
+"""
+import array
+import sys
+
+RATE = 44100
+
+
+def main():
+    samples = array.array("h")
+    with open(sys.argv[1], "rb") as recording:
+        samples.frombytes(recording.read())
+    expected = float(sys.argv[2])
+    window = samples[-2 * RATE:]
+    if len(window) < 2 * RATE:
+        sys.exit(f"recording too short: {len(samples)} samples")
+    loudest = max(abs(sample) for sample in window)
+    crossings = sum(1 for before, after in zip(window, window[1:]) if before < 0 <= after)
+    frequency = crossings / 2.0
+    print(f"recorded {len(samples) / RATE:.1f} s, peak {loudest}, pitch {frequency:.1f} Hz (expected {expected} Hz)")
+    if loudest < 1000 or abs(frequency - expected) > expected / 100:
+        sys.exit("pitch check FAILED")
+
+
+if __name__ == "__main__":
+    main()
