@@ -1,0 +1,216 @@
+#include "ui/configuration_editor.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <fstream>
+#include <iterator>
+
+#include "memory/memory_bank.h"
+#include "ui/main_window.h"
+#include "ui/modal_answers.h"
+
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+namespace {
+
+std::vector<char> FileBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// What the user does with a list: picks an item.
+void Choose(QComboBox* list, int index) {
+    list->setCurrentIndex(index);
+    emit list->activated(index);
+}
+
+std::vector<int> SlotPages(const TConfiguration& configuration, int primary, int secondary) {
+    const auto& pages = configuration.pageType[primary][secondary];
+    return {pages[0], pages[1], pages[2], pages[3]};
+}
+
+struct ConfigurationEditorTest : ::testing::Test {
+    void SetUp() override {
+        folder = EditorFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
+        editor = std::make_unique<TConfigurationEditor>(folder);
+        editor->SetConfiguration(configuration);
+        editor->show();
+    }
+    std::filesystem::path folder;
+    TConfiguration configuration;
+    std::unique_ptr<TConfigurationEditor> editor;
+};
+
+TEST_F(ConfigurationEditorTest, ControlsBuildTheSameFileAsTheFields) {
+    TConfiguration expected;
+    expected.msxType = 2;
+    expected.description = "Two slots";
+    expected.cpu = 1;
+    expected.vdp = 2;
+    expected.vram = 1;
+    expected.expanded[3] = 1;
+    expected.pageType[3][2][0] = TConfiguration::pageROM;
+    expected.romFile[3][2][0] = "basic.rom";
+    expected.pageType[3][2][1] = TConfiguration::pageRAM;
+    for (std::uint8_t& page : expected.pageType[3][1]) page = TConfiguration::pageMemoryMapper;
+    expected.mapperSize[3][1] = 3;
+    for (std::uint8_t& page : expected.pageType[1][0]) page = TConfiguration::pageCartridgeSlot;
+    ASSERT_TRUE(expected.Save(folder / "expected.qcf"));
+    std::ofstream(folder / "Configurations" / "basic.rom") << "ROM";
+
+    EXPECT_EQ(editor->pages->tabText(editor->pages->currentIndex()), "Memory Layout");
+    Choose(editor->listMSXType, 2);
+    editor->editDescription->clear();
+    QTest::keyClicks(editor->editDescription, "Two slots");
+    Choose(editor->listCPU, 1);
+    Choose(editor->listVDP, 2);
+    Choose(editor->listVRAM, 1);
+    editor->spinPrimary->stepDown();  // wraps from 0 to 3
+    QTest::mouseClick(editor->cbIsExpanded, Qt::LeftButton);
+    EXPECT_EQ(editor->listPageType[0]->currentText(), "Expanded");
+    EXPECT_FALSE(editor->listPageType[0]->isEnabled());
+    Choose(editor->listPrimarySecondary, TConfigurationEditor::secondaryView);
+    EXPECT_FALSE(editor->spinPrimary->isEnabled());
+    EXPECT_FALSE(editor->cbIsExpanded->isVisible());
+    editor->spinSecondary->setValue(2);
+    Choose(editor->listPageType[0], TConfiguration::pageROM);
+    ASSERT_TRUE(editor->btnPageFile[0]->isVisible());
+    EXPECT_FALSE(editor->btnPageFile[1]->isVisible());
+    {
+        TFileAnswer file(folder / "Configurations" / "basic.rom");
+        editor->btnPageFile[0]->click();
+        EXPECT_EQ(file.filter, "MSX ROM files (*.rom)");
+        EXPECT_EQ(file.folder, std::filesystem::weakly_canonical(folder / "Configurations"));
+    }
+    Choose(editor->listPageType[1], TConfiguration::pageRAM);
+    editor->spinSecondary->setValue(1);
+    {
+        TBoxAnswers answers({QMessageBox::Ok});
+        Choose(editor->listPageType[2], TConfiguration::pageMemoryMapper);
+    }
+    ASSERT_TRUE(editor->listMapper->isVisible());
+    Choose(editor->listMapper, 3);
+    Choose(editor->listPrimarySecondary, TConfigurationEditor::primaryView);
+    editor->spinPrimary->setValue(1);
+    {
+        TBoxAnswers answers({QMessageBox::Ok});
+        Choose(editor->listPageType[3], TConfiguration::pageCartridgeSlot);
+    }
+    EXPECT_TRUE(editor->modified);
+    EXPECT_TRUE(editor->needsReboot);
+
+    const std::filesystem::path saved = folder / "Configurations" / "built.qcf";
+    TFileAnswer file(saved);
+    editor->btnSave->click();
+    EXPECT_EQ(file.filter, "QUIB! Configuration files (*.qcf)");
+    EXPECT_EQ(FileBytes(saved), FileBytes(folder / "expected.qcf"));
+    EXPECT_FALSE(editor->modified);
+    EXPECT_EQ(editor->windowTitle(), "Configuration Editor - built.qcf");
+}
+
+TEST_F(ConfigurationEditorTest, PageTypeChangesKeepTheSlotWholeWhenConfirmed) {
+    const QString toMapper = "Warning|This will change all pages to the Memory Mapper type. Are you sure?";
+    const QString toCartridge = "Warning|This will change all pages to the Cartridge Slot type. Are you sure?";
+    const QString fromMapper = "Warning|This will remove the Memory Mapper type for all pages. Are you sure?";
+    const QString fromCartridge = "Warning|This will remove the Cartridge Slot type for all pages. Are you sure?";
+    struct TCase {
+        std::vector<int> before;
+        int page;
+        int chosen;
+        QMessageBox::StandardButton answer;
+        QStringList asked;
+        std::vector<int> after;
+    };
+    const TCase cases[] = {
+        {{3, 3, 3, 3}, 2, 2, QMessageBox::Ok, {fromMapper}, {0, 0, 2, 0}},
+        {{3, 3, 3, 3}, 2, 2, QMessageBox::Cancel, {fromMapper}, {3, 3, 3, 3}},
+        {{2, 1, 0, 0}, 1, 3, QMessageBox::Ok, {toMapper}, {3, 3, 3, 3}},
+        {{2, 1, 0, 0}, 1, 3, QMessageBox::Cancel, {toMapper}, {2, 1, 0, 0}},
+        {{4, 4, 4, 4}, 0, 1, QMessageBox::Ok, {fromCartridge}, {1, 0, 0, 0}},
+        {{2, 1, 0, 0}, 3, 4, QMessageBox::Ok, {toCartridge}, {4, 4, 4, 4}},
+        {{3, 3, 3, 3}, 0, 3, QMessageBox::Ok, {}, {3, 3, 3, 3}},
+        {{2, 1, 0, 0}, 3, 2, QMessageBox::Ok, {}, {2, 1, 0, 2}},
+    };
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(testing::Message() << "page " << test.page << " to " << test.chosen << " answer " << test.answer);
+        for (int page = 0; page < 4; ++page) configuration.pageType[2][0][page] = static_cast<std::uint8_t>(test.before[page]);
+        editor->modified = editor->needsReboot = false;
+        editor->spinPrimary->setValue(2);
+        TBoxAnswers answers({test.answer});
+        Choose(editor->listPageType[test.page], test.chosen);
+        EXPECT_EQ(answers.Asked(), test.asked);
+        EXPECT_EQ(SlotPages(configuration, 2, 0), test.after);
+        EXPECT_EQ(editor->modified, test.after != test.before);
+        EXPECT_EQ(editor->listPageType[test.page]->currentIndex(), test.after[test.page]);
+        EXPECT_EQ(editor->listMapper->isVisible(), test.after[0] == 3);
+        editor->spinPrimary->setValue(0);
+    }
+}
+
+TEST_F(ConfigurationEditorTest, ASaveThatFailsWarnsAndKeepsTheChanges) {
+    QTest::keyClicks(editor->editDescription, "!");
+    EXPECT_EQ(configuration.description, "New configuration!");
+    const std::filesystem::path target = folder / "Configurations" / "lost.qcf";
+    std::filesystem::create_directory(folder / "Configurations" / "lost.qcf.tmp");  // the save cannot write
+    const QString path = QString::fromStdString(target.string());
+    {
+        // Only the description changed: closing asks to save but not to reboot.
+        TBoxAnswers answers({QMessageBox::Yes, QMessageBox::Ok});
+        TFileAnswer file(target);
+        editor->btnClose->click();
+        EXPECT_EQ(answers.Asked(), (QStringList{"Configuration changed|Save configuration changes?",
+                                                "Warning|The configuration file " + path + " could not be written."}));
+    }
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_TRUE(editor->modified);
+    EXPECT_FALSE(std::filesystem::exists(target));
+
+    // Answering No keeps the edits in memory without saving them.
+    editor->show();
+    TBoxAnswers answers({QMessageBox::No});
+    editor->btnClose->click();
+    EXPECT_EQ(answers.Asked().size(), 1);
+    EXPECT_FALSE(editor->modified);
+    EXPECT_EQ(configuration.description, "New configuration!");
+}
+
+// The real machine: closing after a change of the layout rebuilds it.
+TEST(ConfigurationEditorReboot, ClosingAfterChangesRebootsFromTheNewConfiguration) {
+    TStartOptions options;
+    options.folder = EditorFolder("reboot");
+    std::filesystem::remove(options.folder / "Configurations");
+    std::filesystem::create_directory_symlink(std::filesystem::path(QUIB_DEFAULT_CONFIGURATION).parent_path(),
+                                              options.folder / "Configurations");
+    TMainWindow window(options);
+    window.show();
+    QApplication::processEvents();
+    ASSERT_NE(currentMachine, nullptr);
+    ASSERT_EQ(window.configuration.pageType[0][0][3], TConfiguration::pageEmpty);
+
+    QStringList asked;
+    bool openAfterNo = false;
+    WhenModalOpens<TConfigurationEditor>([&](TConfigurationEditor& editor) {
+        Choose(editor.listPageType[3], TConfiguration::pageRAM);
+        TBoxAnswers answers({QMessageBox::No, QMessageBox::No, QMessageBox::Yes});
+        editor.btnClose->click();
+        openAfterNo = editor.isVisible();
+        editor.btnClose->click();
+        asked = answers.Asked();
+    });
+    window.menuConfiguration->trigger();
+    const QString reboot = "Configuration changed|To apply the configuration changes the MSX needs a reboot.\nReboot Now?";
+    EXPECT_EQ(asked, (QStringList{"Configuration changed|Save configuration changes?", reboot, reboot}));
+    EXPECT_TRUE(openAfterNo);
+    EXPECT_FALSE(window.configurationEditor->isVisible());
+    EXPECT_NE(dynamic_cast<TRAMBank*>(currentMachine->GetMemorySelector()->GetBank(0, 0, 3)), nullptr);
+    EXPECT_EQ(window.configuration.pageType[0][0][3], TConfiguration::pageRAM);
+}
+
+}  // namespace
