@@ -15,16 +15,14 @@ public:
         bool playing = false;
         std::int32_t rate = 0;
         std::int32_t volume = 0;
-        int bitsPerSample = 0;
         std::vector<std::uint8_t> bytes;
-        int plays = 0;  // Play calls, to tell a restart from a buffer left running
+        int plays = 0;  // tells a restart from a buffer left running
     };
 
-    int CreateBuffer(std::int32_t samplesPerSecond, int bitsPerSample, std::int32_t sizeInBytes) override {
+    int CreateBuffer(std::int32_t samplesPerSecond, int, std::int32_t sizeInBytes) override {
         for (int slot = 0; slot < slotCount; ++slot) {
             if (buffers[slot].inUse) continue;
-            buffers[slot] = {true, false, samplesPerSecond, 0, bitsPerSample,
-                             std::vector<std::uint8_t>(static_cast<std::size_t>(sizeInBytes)), 0};
+            buffers[slot] = {true, false, samplesPerSecond, 0, std::vector<std::uint8_t>(sizeInBytes), 0};
             return slot;
         }
         return -1;
@@ -35,11 +33,7 @@ public:
         return 0;
     }
     int WriteBuffer(int slot, const std::uint8_t* data, std::int32_t length) override {
-        if (InUse(slot)) {
-            for (std::int32_t index = 0; index < length && index < Size(slot); ++index) {
-                buffers[slot].bytes[index] = data[index];
-            }
-        }
+        if (InUse(slot)) buffers[slot].bytes.assign(data, data + length);
         return 0;
     }
     void Play(int slot) override {
@@ -58,7 +52,6 @@ public:
     }
 
     bool InUse(int slot) const { return slot >= 0 && slot < slotCount && buffers[slot].inUse; }
-    int Size(int slot) const { return static_cast<int>(buffers[slot].bytes.size()); }
     int InUseCount() const {
         int count = 0;
         for (const TBuffer& buffer : buffers) count += buffer.inUse;
