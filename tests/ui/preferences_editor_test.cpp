@@ -1,0 +1,281 @@
+#include "ui/preferences_editor.h"
+
+#include <gtest/gtest.h>
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <fstream>
+#include <iterator>
+
+#include "peripherals/joystick.h"
+#include "peripherals/printer.h"
+#include "ui/main_window.h"
+#include "ui/modal_answers.h"
+
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+namespace {
+
+const QString rebootQuestion = "Configuration changed|To apply the new settings the MSX needs a reboot.\nReboot Now?";
+const QString cassetteQuestion =
+    "Cassette settings changed|To apply the new cassette settings the existing file will be deleted!\nContinue?";
+
+struct TTwoJoysticks : TJoystickService {
+    int GetDeviceCount() override { return 2; }
+    std::optional<TJoystickPosition> GetPosition(int) override { return TJoystickPosition{}; }
+    std::optional<TJoystickCapabilities> GetCapabilities(int id) override {
+        return TJoystickCapabilities{id == 0 ? "Pad" : "Stick", 0, 100, 0, 100};
+    }
+};
+
+struct TTwoPorts : TPrinterPorts {
+    std::vector<std::string> GetPortNames() override { return {"LPT1:", "COM1:"}; }
+    std::vector<std::string> GetPrinterNames() override { return {"Laser", "Ink"}; }
+    std::unique_ptr<TPrinterOutput> OpenPort(const std::string&) override { return nullptr; }
+};
+
+std::vector<char> FileBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+void Choose(QComboBox* list, int index) {
+    list->setCurrentIndex(index);
+    emit list->activated(index);
+}
+
+// A tape image header: magic, length index, accuracy index.
+void WriteTapeHeader(const std::filesystem::path& path, char length, char accuracy) {
+    std::ofstream(path, std::ios::binary) << "QCS00" << length << accuracy;
+}
+
+struct PreferencesEditorTest : ::testing::Test {
+    void SetUp() override {
+        folder = EditorFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
+        editor = std::make_unique<TPreferencesEditor>(folder, joysticks, ports);
+        editor->SetPreferences(&preferences);
+    }
+    std::filesystem::path folder;
+    TTwoJoysticks joysticks;
+    TTwoPorts ports;
+    TPreferences preferences;
+    std::unique_ptr<TPreferencesEditor> editor;
+};
+
+TEST_F(PreferencesEditorTest, EditsAndSavesEveryField) {
+    preferences.cartridgeSlotCount = 2;
+    preferences.cartridgeSlots[0] = {1, 255};
+    preferences.cartridgeSlots[1] = {3, 2};
+    preferences.cartridgeFiles[0] = "old/one.rom";
+    std::ofstream(folder / "Configurations" / "Other.qcf") << "QCF00";
+    std::ofstream(folder / "game.rom") << "AB";
+    editor->show();
+
+    EXPECT_EQ(editor->windowTitle(), "Preferences");
+    EXPECT_EQ(editor->editConfiguration->text(), "");  // "MSX1" less four characters
+    EXPECT_EQ(editor->labelSlot[0]->text(), "Slot: 1");
+    EXPECT_EQ(editor->labelSlot[1]->text(), "Slot: 3 - 2");
+    EXPECT_EQ(editor->editSlot[0]->text(), "one.rom");
+    EXPECT_FALSE(editor->labelSlot[1]->isHidden());
+    EXPECT_TRUE(editor->labelSlot[2]->isHidden());
+    EXPECT_EQ(editor->comboJoystickPort1->itemText(1), "Joystick 2 - Stick");
+    EXPECT_EQ(editor->comboPrinterPort->itemText(1), "COM1:");
+    EXPECT_EQ(editor->comboPrinter->itemText(1), "Ink");
+
+    struct TDialog {
+        QPushButton* button;
+        std::filesystem::path answer;
+        QString filter;
+        std::filesystem::path folder;  // empty: not checked
+    };
+    const std::filesystem::path tape = folder / "new.qcs";
+    const std::filesystem::path printed = folder / "printed.txt";
+    const TDialog dialogs[] = {
+        {editor->btnConfig, folder / "Configurations" / "Other.qcf", "QUIB! Configurations (*.qcf)", folder / "Configurations"},
+        {editor->btnCasFile, tape, "QUIB! Cassette file (*.qcs)", {}},
+        {editor->btnSlotFile[1], folder / "game.rom", "MSX ROM Files (*.rom)", {}},
+        {editor->btnPrinterFile, printed, "Printer text file (*.txt)", {}},
+    };
+    editor->radioPrinterSelection->button(TMSXPrinter::sendToFile)->click();  // enables the file button
+    for (const TDialog& dialog : dialogs) {
+        SCOPED_TRACE(dialog.filter.toStdString());
+        TFileAnswer file(dialog.answer);
+        dialog.button->click();
+        EXPECT_EQ(file.filter, dialog.filter);
+        if (!dialog.folder.empty()) {
+            EXPECT_EQ(file.folder, std::filesystem::weakly_canonical(dialog.folder));
+        }
+    }
+    EXPECT_EQ(editor->editConfiguration->text(), "Other");
+    EXPECT_EQ(editor->editSlot[1]->text(), "game.rom");
+    editor->btnSlotClear[0]->click();
+    EXPECT_EQ(editor->editSlot[0]->text(), "");
+    Choose(editor->comboCasLength, 3);
+    Choose(editor->comboCasAccuracy, 2);
+
+    editor->barPSGVolume->setValue(12);
+    editor->cbPSGDisabled->click();
+    EXPECT_FALSE(editor->barPSGVolume->isEnabled());
+    editor->barSCCVolume->setValue(7);
+
+    editor->radioJoystick1->button(1)->click();
+    EXPECT_TRUE(editor->comboJoystickPort1->isEnabled());
+    Choose(editor->comboJoystickPort1, 1);
+    editor->radioJoystick2->button(2)->click();
+    EXPECT_FALSE(editor->comboJoystickPort2->isEnabled());
+
+    editor->radioPrinterSelection->button(TMSXPrinter::sendToPort)->click();
+    Choose(editor->comboPrinterPort, 1);
+    Choose(editor->comboPrinter, 1);
+    editor->radioPrinterSelection->button(TMSXPrinter::sendToFile)->click();
+    QTest::keyClicks(editor->editPrinterFile, "2");
+
+    TPreferences expected = preferences;
+    expected.defaultConfiguration = "Other.qcf";
+    expected.cartridgeFiles[0] = "";
+    expected.cartridgeFiles[1] = (folder / "game.rom").string();
+    expected.joystick1Device = 1;
+    expected.joystick1Id = 1;
+    expected.joystick2Device = 2;
+    expected.printerOutput = 2;
+    expected.printerPort = 1;
+    expected.hostPrinter = 1;
+    expected.printerFile = printed.string() + "2";
+    expected.cassetteLength = 3;
+    expected.cassetteAccuracy = 2;
+    expected.cassetteFile = tape.string();
+    expected.psgDisabled = true;
+    expected.psgVolume = 12;
+    expected.sccVolume = 7;
+    ASSERT_TRUE(expected.Save(folder / "expected.cfg"));
+
+    TBoxAnswers answers({QMessageBox::Yes});
+    editor->btnClose->click();
+    EXPECT_EQ(answers.Asked(), QStringList{rebootQuestion});
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_FALSE(editor->configurationChanged || editor->cartridgesChanged);
+    EXPECT_EQ(FileBytes(folder / "quib.cfg"), FileBytes(folder / "expected.cfg"));
+}
+
+TEST_F(PreferencesEditorTest, ClosingAsksBeforeDeletingATapeOfOtherSettings) {
+    struct TCase {
+        bool tapeExists;
+        char storedLength;
+        QMessageBox::StandardButton answer;
+        bool asked;
+        bool closed;
+    };
+    const std::filesystem::path tape = folder / "tape.qcs";
+    for (const TCase test : {TCase{false, 0, QMessageBox::No, false, true}, TCase{true, 2, QMessageBox::No, false, true},
+                             TCase{true, 0, QMessageBox::No, true, false}, TCase{true, 0, QMessageBox::Yes, true, true}}) {
+        SCOPED_TRACE(testing::Message() << "exists " << test.tapeExists << " length " << int{test.storedLength}
+                                        << " answer " << test.answer);
+        std::filesystem::remove(tape);
+        if (test.tapeExists) WriteTapeHeader(tape, test.storedLength, 0);
+        preferences.cassetteFile = tape.string();
+        preferences.cassetteLength = 2;
+        editor->show();
+        TBoxAnswers answers({test.answer});
+        editor->btnClose->click();
+        EXPECT_EQ(answers.Asked(), test.asked ? QStringList{cassetteQuestion} : QStringList{});
+        EXPECT_EQ(editor->isVisible(), !test.closed);
+        EXPECT_EQ(std::filesystem::exists(tape), test.tapeExists && !(test.asked && test.closed));
+        editor->hide();
+    }
+}
+
+TEST_F(PreferencesEditorTest, AnUnwritablePreferencesFileWarnsAndLosesNothing) {
+    const std::filesystem::path file = folder / "quib.cfg";
+    ASSERT_TRUE(preferences.Save(file));
+    const std::vector<char> old = FileBytes(file);
+    std::filesystem::create_directory(folder / "quib.cfg.tmp");  // the save cannot write
+    editor->show();
+    editor->barSCCVolume->setValue(9);
+    {
+        TBoxAnswers answers({QMessageBox::Ok});
+        editor->btnClose->click();
+        EXPECT_EQ(answers.Asked(), QStringList{"Warning|The preferences could not be saved to " +
+                                               QString::fromStdString(file.string()) +
+                                               ". They stay in use until the program ends."});
+    }
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_EQ(FileBytes(file), old);
+    EXPECT_EQ(preferences.sccVolume, 9);
+
+    std::filesystem::remove(folder / "quib.cfg.tmp");
+    editor->show();
+    editor->btnClose->click();
+    TPreferences saved;
+    ASSERT_TRUE(saved.Load(file));
+    EXPECT_EQ(saved.sccVolume, 9);
+}
+
+struct PreferencesEditorMachineTest : ::testing::Test {
+    void SetUp() override {
+        options.folder = EditorFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove(options.folder / "Configurations");
+        std::filesystem::create_directory_symlink(std::filesystem::path(QUIB_DEFAULT_CONFIGURATION).parent_path(),
+                                                  options.folder / "Configurations");
+        window = std::make_unique<TMainWindow>(options);
+        window->show();
+        QApplication::processEvents();
+        ASSERT_NE(currentMachine, nullptr);
+    }
+    // Opens the editor, does the edits and closes it, answering the boxes in turn.
+    QStringList Edit(std::function<void(TPreferencesEditor&)> edits, std::vector<QMessageBox::StandardButton> answers) {
+        QStringList asked;
+        WhenModalOpens<TPreferencesEditor>([&](TPreferencesEditor& editor) {
+            edits(editor);
+            TBoxAnswers boxes(answers);
+            editor.btnClose->click();
+            if (editor.isVisible()) editor.btnClose->click();  // the reboot question is asked again
+            asked = boxes.Asked();
+        });
+        window->menuPreferences->trigger();
+        return asked;
+    }
+    TStartOptions options;
+    std::unique_ptr<TMainWindow> window;
+};
+
+TEST_F(PreferencesEditorMachineTest, ANewCartridgeResetsTheProcessorAndInsertsIt) {
+    const TCartridgeSlot slot = window->preferences.cartridgeSlots[0];
+    currentMachine->GetZ80()->registers.Set(TZ80Registers::PC, 0x1234);
+    const QStringList asked = Edit(
+        [](TPreferencesEditor& editor) {
+            TFileAnswer file(QUIB_TEST_CARTRIDGE);
+            editor.btnSlotFile[0]->click();
+        },
+        {QMessageBox::No, QMessageBox::Yes});
+    EXPECT_EQ(asked, (QStringList{rebootQuestion, rebootQuestion}));
+    EXPECT_EQ(currentMachine->GetZ80()->registers.Get(TZ80Registers::PC), 0x0000);
+    TROMCartridge* cartridge = currentMachine->GetCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary);
+    ASSERT_NE(cartridge, nullptr);
+    EXPECT_EQ(cartridge->Read(0x4000), 'A');
+}
+
+TEST_F(PreferencesEditorMachineTest, ANewTapeLengthSurvivesARebuild) {
+    const std::filesystem::path tape = options.folder / "tape.qcs";
+    window->preferences.cassetteFile = tape.string();
+    currentMachine->ApplyPreferences(false);  // a blank 10-minute Normal tape is saved
+    ASSERT_EQ(FileBytes(tape).at(5), 0);
+    const QStringList asked = Edit(
+        [](TPreferencesEditor& editor) {
+            Choose(editor.comboCasLength, 2);
+            TFileAnswer file(std::filesystem::path(QUIB_DEFAULT_CONFIGURATION));
+            editor.btnConfig->click();  // a rebuild: the old tape must not come back
+        },
+        {QMessageBox::Yes, QMessageBox::Yes});
+    EXPECT_EQ(asked, (QStringList{cassetteQuestion, rebootQuestion}));
+    EXPECT_EQ(currentMachine->GetCassette()->GetLength(), 2);
+    EXPECT_EQ(window->preferences.cassetteLength, 2);
+    EXPECT_EQ(FileBytes(tape).at(5), 2);
+}
+
+}  // namespace
