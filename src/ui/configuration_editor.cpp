@@ -79,6 +79,8 @@ TConfigurationEditor::TConfigurationEditor(const std::filesystem::path& folder, 
         listPageType[page] = NewList({"Empty", "ROM", "RAM", "Memory Mapper", "Cartridge Slot"});
         editPageFile[page] = new QLineEdit;
         editPageFile[page]->setReadOnly(true);
+        // Room for a name like cbios_main_msx1_page0.rom.
+        editPageFile[page]->setMinimumWidth(editPageFile[page]->fontMetrics().horizontalAdvance(QString(26, 'x')));
         btnPageFile[page] = new QPushButton("...");
         btnPageFile[page]->setFixedWidth(btnPageFile[page]->fontMetrics().horizontalAdvance("...") + 16);
         slotLayout->addWidget(new QLabel(QString("Page %1:").arg(page)), page + 1, 0);
@@ -192,6 +194,7 @@ void TConfigurationEditor::UpdateControls() {
         editPageFile[page]->setVisible(romShown);
         btnPageFile[page]->setVisible(romShown);
         editPageFile[page]->setText(QString::fromStdString(shown.romFile[p][s][page]));
+        editPageFile[page]->setCursorPosition(0);
     }
     const bool mapperShown = !pagesLocked && listPageType[0]->currentIndex() == TConfiguration::pageMemoryMapper;
     labelMapper->setVisible(mapperShown);

@@ -284,6 +284,7 @@ void TPreferencesEditor::RefreshControls() {
         if (slot.secondary != unusedSlot) label += QString(" - %1").arg(int{slot.secondary});
         labelSlot[row]->setText(label);
         editSlot[row]->setText(FileNameOnly(shown.cartridgeFiles[row]));
+        editSlot[row]->setCursorPosition(0);
     }
 
     SelectRadio(*radioJoystick1, shown.joystick1Device);
@@ -343,6 +344,7 @@ void TPreferencesEditor::btnSlot1FileClick(int row) {
     const QString chosen = ChooseOpenFile(this, "MSX ROM Files (*.rom)", {});
     if (chosen.isEmpty()) return;
     editSlot[row]->setText(FileNameOnly(chosen.toStdString()));
+    editSlot[row]->setCursorPosition(0);
     preferences->cartridgeFiles[row] = chosen.toStdString();
     cartridgesChanged = true;
 }

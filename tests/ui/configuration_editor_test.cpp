@@ -10,7 +10,6 @@
 #include <QSpinBox>
 #include <QTest>
 #include <fstream>
-#include <iterator>
 
 #include "memory/memory_bank.h"
 #include "ui/main_window.h"
@@ -19,17 +18,6 @@
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace {
-
-std::vector<char> FileBytes(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
-
-// What the user does with a list: picks an item.
-void Choose(QComboBox* list, int index) {
-    list->setCurrentIndex(index);
-    emit list->activated(index);
-}
 
 std::vector<int> SlotPages(const TConfiguration& configuration, int primary, int secondary) {
     const auto& pages = configuration.pageType[primary][secondary];
@@ -184,10 +172,7 @@ TEST_F(ConfigurationEditorTest, ASaveThatFailsWarnsAndKeepsTheChanges) {
 // The real machine: closing after a change of the layout rebuilds it.
 TEST(ConfigurationEditorReboot, ClosingAfterChangesRebootsFromTheNewConfiguration) {
     TStartOptions options;
-    options.folder = EditorFolder("reboot");
-    std::filesystem::remove(options.folder / "Configurations");
-    std::filesystem::create_directory_symlink(std::filesystem::path(QUIB_DEFAULT_CONFIGURATION).parent_path(),
-                                              options.folder / "Configurations");
+    options.folder = MachineFolder("reboot");
     TMainWindow window(options);
     window.show();
     QApplication::processEvents();

@@ -1,14 +1,18 @@
 #pragma once
 
-// Answers the modal windows an editor opens, from inside their own loops.
+// Answers the modal windows an editor opens, from inside their own loops, and
+// the small helpers the editors' tests share.
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -73,4 +77,24 @@ inline std::filesystem::path EditorFolder(const std::string& name) {
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder / "Configurations");
     return folder;
+}
+
+// The same, with the Configurations folder the build made: a machine can start there.
+inline std::filesystem::path MachineFolder(const std::string& name) {
+    const std::filesystem::path folder = EditorFolder(name);
+    std::filesystem::remove(folder / "Configurations");
+    std::filesystem::create_directory_symlink(std::filesystem::path(QUIB_DEFAULT_CONFIGURATION).parent_path(),
+                                              folder / "Configurations");
+    return folder;
+}
+
+// What the user does with a list: picks an item.
+inline void Choose(QComboBox* list, int index) {
+    list->setCurrentIndex(index);
+    emit list->activated(index);
+}
+
+inline std::vector<char> FileBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
 }

@@ -11,7 +11,6 @@
 #include <QSlider>
 #include <QTest>
 #include <fstream>
-#include <iterator>
 
 #include "peripherals/joystick.h"
 #include "peripherals/printer.h"
@@ -39,16 +38,6 @@ struct TTwoPorts : TPrinterPorts {
     std::vector<std::string> GetPrinterNames() override { return {"Laser", "Ink"}; }
     std::unique_ptr<TPrinterOutput> OpenPort(const std::string&) override { return nullptr; }
 };
-
-std::vector<char> FileBytes(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
-
-void Choose(QComboBox* list, int index) {
-    list->setCurrentIndex(index);
-    emit list->activated(index);
-}
 
 // A tape image header: magic, length index, accuracy index.
 void WriteTapeHeader(const std::filesystem::path& path, char length, char accuracy) {
@@ -218,10 +207,7 @@ TEST_F(PreferencesEditorTest, AnUnwritablePreferencesFileWarnsAndLosesNothing) {
 
 struct PreferencesEditorMachineTest : ::testing::Test {
     void SetUp() override {
-        options.folder = EditorFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove(options.folder / "Configurations");
-        std::filesystem::create_directory_symlink(std::filesystem::path(QUIB_DEFAULT_CONFIGURATION).parent_path(),
-                                                  options.folder / "Configurations");
+        options.folder = MachineFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
         window = std::make_unique<TMainWindow>(options);
         window->show();
         QApplication::processEvents();
