@@ -104,6 +104,8 @@ TConfigurationEditor::TConfigurationEditor(const std::filesystem::path& folder, 
     video->addRow("VRAM:", listVRAM);
 
     pages = new QTabWidget;
+    // Every tab stays in sight: the window widens rather than scrolling them.
+    pages->setUsesScrollButtons(false);
     pages->addTab(Tab(generic), "Generic");
     pages->addTab(Tab(processor), "CPU");
     QWidget* memoryTab = Tab(memoryLayout);

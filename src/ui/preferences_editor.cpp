@@ -84,6 +84,8 @@ TPreferencesEditor::TPreferencesEditor(const std::filesystem::path& folder, TJoy
     resize(463, 309);
 
     pages = new QTabWidget;
+    // Every tab stays in sight: the window widens rather than scrolling them.
+    pages->setUsesScrollButtons(false);
     pages->addTab(CreateConfigurationTab(), "Configuration");
     pages->addTab(new QWidget, "Disk");
     pages->addTab(CreateCassetteTab(), "Cassette");
