@@ -110,5 +110,6 @@ private:
     // The start of a traced step: the text of the instruction about to run.
     void PrepareInstructionText();
     // A pending request: the acknowledge, then the interrupt if it is accepted.
-    void AnswerInterruptRequest();
+    // Out of line, so that the step's common path keeps a small frame.
+    [[gnu::noinline]] void AnswerInterruptRequest();
 };

@@ -38,6 +38,12 @@ private:
     static std::uint16_t AddDisplacement(std::uint16_t base, std::uint8_t displacement) {
         return static_cast<std::uint16_t>(base + static_cast<std::int8_t>(displacement));
     }
+    // The fields of an opcode: bits 5-3 name a register, an operation or a
+    // condition, bits 2-0 a register, bits 5-4 a pair. Taken where a case needs
+    // them, so that no case pays for the others.
+    static unsigned MiddleBits(std::uint8_t opcode) { return (opcode >> 3) & 7; }
+    static unsigned LowBits(std::uint8_t opcode) { return opcode & 7; }
+    static unsigned PairBits(std::uint8_t opcode) { return (opcode >> 4) & 3; }
     static std::uint8_t Low(std::uint16_t value) { return static_cast<std::uint8_t>(value); }
     static std::uint8_t High(std::uint16_t value) { return static_cast<std::uint8_t>(value >> 8); }
     static void ReportUnrecognized(const TZ80& core, const char* prefix, std::uint8_t opcode);
@@ -46,7 +52,12 @@ private:
 
     // Every operation below is inlined into Step, so that the executor never
     // leaves it and pc stays in a machine register.
-    [[gnu::always_inline]] inline std::uint8_t FetchByte() { return cpu.ReadMemory(pc++); }
+    [[gnu::always_inline]] inline std::uint8_t FetchByte() {
+        // Counting after the read keeps PC in one machine register across the call.
+        const std::uint8_t value = cpu.ReadMemory(pc);
+        ++pc;
+        return value;
+    }
     [[gnu::always_inline]] inline std::uint16_t FetchWord() {
         const std::uint8_t low = FetchByte();
         return static_cast<std::uint16_t>(low | (FetchByte() << 8));
@@ -385,33 +396,31 @@ template <TZ80Registers::Pair Index>
 inline void TZ80Executor<Processor>::Execute(std::uint8_t opcode) {
     // The pair field with HL replaced by the index register.
     const auto pairOf = [](unsigned code) { return code == 2 ? Index : pairByCode[code]; };
-    const unsigned middleBits = (opcode >> 3) & 7;
-    const unsigned lowBits = opcode & 7;
 
     switch (opcode) {
     case 0x00: break;
-    case 0x01: case 0x11: case 0x21: case 0x31: r.Set(pairOf(middleBits >> 1), FetchWord()); break;
+    case 0x01: case 0x11: case 0x21: case 0x31: r.Set(pairOf(PairBits(opcode)), FetchWord()); break;
     case 0x02: cpu.WriteMemory(r.Get(R::BC), r[R::A]); break;
     case 0x12: cpu.WriteMemory(r.Get(R::DE), r[R::A]); break;
     case 0x0A: r[R::A] = cpu.ReadMemory(r.Get(R::BC)); break;
     case 0x1A: r[R::A] = cpu.ReadMemory(r.Get(R::DE)); break;
     case 0x03: case 0x13: case 0x23: case 0x33: {
-        const R::Pair pair = pairOf(middleBits >> 1);
+        const R::Pair pair = pairOf(PairBits(opcode));
         r.Set(pair, static_cast<std::uint16_t>(r.Get(pair) + 1));
         break;
     }
     case 0x0B: case 0x1B: case 0x2B: case 0x3B: {
-        const R::Pair pair = pairOf(middleBits >> 1);
+        const R::Pair pair = pairOf(PairBits(opcode));
         r.Set(pair, static_cast<std::uint16_t>(r.Get(pair) - 1));
         break;
     }
     case 0x04: case 0x0C: case 0x14: case 0x1C: case 0x24: case 0x2C: case 0x3C: {
-        std::uint8_t& target = Register8<Index>(middleBits);
+        std::uint8_t& target = Register8<Index>(MiddleBits(opcode));
         target = Increment8(target);
         break;
     }
     case 0x05: case 0x0D: case 0x15: case 0x1D: case 0x25: case 0x2D: case 0x3D: {
-        std::uint8_t& target = Register8<Index>(middleBits);
+        std::uint8_t& target = Register8<Index>(MiddleBits(opcode));
         target = Decrement8(target);
         break;
     }
@@ -426,7 +435,7 @@ inline void TZ80Executor<Processor>::Execute(std::uint8_t opcode) {
         break;
     }
     case 0x06: case 0x0E: case 0x16: case 0x1E: case 0x26: case 0x2E: case 0x3E:
-        Register8<Index>(middleBits) = FetchByte();
+        Register8<Index>(MiddleBits(opcode)) = FetchByte();
         break;
     case 0x36: {
         // The displacement comes before the immediate.
@@ -464,7 +473,7 @@ inline void TZ80Executor<Processor>::Execute(std::uint8_t opcode) {
         r.Set(R::AF1, af);
         break;
     }
-    case 0x09: case 0x19: case 0x29: case 0x39: Add16(Index, r.Get(pairOf(middleBits >> 1))); break;
+    case 0x09: case 0x19: case 0x29: case 0x39: Add16(Index, r.Get(pairOf(PairBits(opcode)))); break;
     case 0x10: {
         const std::uint8_t displacement = FetchByte();
         if (--r[R::B] != 0) pc = AddDisplacement(pc, displacement);
@@ -477,7 +486,7 @@ inline void TZ80Executor<Processor>::Execute(std::uint8_t opcode) {
     }
     case 0x20: case 0x28: case 0x30: case 0x38: {
         const std::uint8_t displacement = FetchByte();
-        if (Condition(middleBits - 4)) pc = AddDisplacement(pc, displacement);
+        if (Condition(MiddleBits(opcode) - 4)) pc = AddDisplacement(pc, displacement);
         break;
     }
     case 0x22: {
@@ -532,50 +541,50 @@ inline void TZ80Executor<Processor>::Execute(std::uint8_t opcode) {
     // LD r,r' and the accumulator group have a branch per target register and
     // per operation, so that the switch stays one table and the operation needs no second one.
     case 0x40: case 0x41: case 0x42: case 0x43: case 0x44: case 0x45: case 0x47:
-        Register8<Index>(0) = Register8<Index>(lowBits);
+        Register8<Index>(0) = Register8<Index>(LowBits(opcode));
         break;
     case 0x48: case 0x49: case 0x4A: case 0x4B: case 0x4C: case 0x4D: case 0x4F:
-        Register8<Index>(1) = Register8<Index>(lowBits);
+        Register8<Index>(1) = Register8<Index>(LowBits(opcode));
         break;
     case 0x50: case 0x51: case 0x52: case 0x53: case 0x54: case 0x55: case 0x57:
-        Register8<Index>(2) = Register8<Index>(lowBits);
+        Register8<Index>(2) = Register8<Index>(LowBits(opcode));
         break;
     case 0x58: case 0x59: case 0x5A: case 0x5B: case 0x5C: case 0x5D: case 0x5F:
-        Register8<Index>(3) = Register8<Index>(lowBits);
+        Register8<Index>(3) = Register8<Index>(LowBits(opcode));
         break;
     case 0x60: case 0x61: case 0x62: case 0x63: case 0x64: case 0x65: case 0x67:
-        Register8<Index>(4) = Register8<Index>(lowBits);
+        Register8<Index>(4) = Register8<Index>(LowBits(opcode));
         break;
     case 0x68: case 0x69: case 0x6A: case 0x6B: case 0x6C: case 0x6D: case 0x6F:
-        Register8<Index>(5) = Register8<Index>(lowBits);
+        Register8<Index>(5) = Register8<Index>(LowBits(opcode));
         break;
     case 0x78: case 0x79: case 0x7A: case 0x7B: case 0x7C: case 0x7D: case 0x7F:
-        Register8<Index>(7) = Register8<Index>(lowBits);
+        Register8<Index>(7) = Register8<Index>(LowBits(opcode));
         break;
 
     case 0x80: case 0x81: case 0x82: case 0x83: case 0x84: case 0x85: case 0x87:
-        Arithmetic<0>(Register8<Index>(lowBits));
+        Arithmetic<0>(Register8<Index>(LowBits(opcode)));
         break;
     case 0x88: case 0x89: case 0x8A: case 0x8B: case 0x8C: case 0x8D: case 0x8F:
-        Arithmetic<1>(Register8<Index>(lowBits));
+        Arithmetic<1>(Register8<Index>(LowBits(opcode)));
         break;
     case 0x90: case 0x91: case 0x92: case 0x93: case 0x94: case 0x95: case 0x97:
-        Arithmetic<2>(Register8<Index>(lowBits));
+        Arithmetic<2>(Register8<Index>(LowBits(opcode)));
         break;
     case 0x98: case 0x99: case 0x9A: case 0x9B: case 0x9C: case 0x9D: case 0x9F:
-        Arithmetic<3>(Register8<Index>(lowBits));
+        Arithmetic<3>(Register8<Index>(LowBits(opcode)));
         break;
     case 0xA0: case 0xA1: case 0xA2: case 0xA3: case 0xA4: case 0xA5: case 0xA7:
-        Arithmetic<4>(Register8<Index>(lowBits));
+        Arithmetic<4>(Register8<Index>(LowBits(opcode)));
         break;
     case 0xA8: case 0xA9: case 0xAA: case 0xAB: case 0xAC: case 0xAD: case 0xAF:
-        Arithmetic<5>(Register8<Index>(lowBits));
+        Arithmetic<5>(Register8<Index>(LowBits(opcode)));
         break;
     case 0xB0: case 0xB1: case 0xB2: case 0xB3: case 0xB4: case 0xB5: case 0xB7:
-        Arithmetic<6>(Register8<Index>(lowBits));
+        Arithmetic<6>(Register8<Index>(LowBits(opcode)));
         break;
     case 0xB8: case 0xB9: case 0xBA: case 0xBB: case 0xBC: case 0xBD: case 0xBF:
-        Arithmetic<7>(Register8<Index>(lowBits));
+        Arithmetic<7>(Register8<Index>(LowBits(opcode)));
         break;
     case 0x86: Arithmetic<0>(cpu.ReadMemory(MemoryOperand<Index>())); break;
     case 0x8E: Arithmetic<1>(cpu.ReadMemory(MemoryOperand<Index>())); break;
@@ -595,22 +604,22 @@ inline void TZ80Executor<Processor>::Execute(std::uint8_t opcode) {
     case 0xFE: Arithmetic<7>(FetchByte()); break;
 
     case 0xC0: case 0xC8: case 0xD0: case 0xD8: case 0xE0: case 0xE8: case 0xF0: case 0xF8:
-        if (Condition(middleBits)) pc = Pop();
+        if (Condition(MiddleBits(opcode))) pc = Pop();
         break;
     case 0xC9: pc = Pop(); break;
-    case 0xC1: case 0xD1: case 0xE1: r.Set(pairOf(middleBits >> 1), Pop()); break;
+    case 0xC1: case 0xD1: case 0xE1: r.Set(pairOf(PairBits(opcode)), Pop()); break;
     case 0xF1: r.Set(R::AF, Pop()); break;
-    case 0xC5: case 0xD5: case 0xE5: Push(r.Get(pairOf(middleBits >> 1))); break;
+    case 0xC5: case 0xD5: case 0xE5: Push(r.Get(pairOf(PairBits(opcode)))); break;
     case 0xF5: Push(r.Get(R::AF)); break;
     case 0xC2: case 0xCA: case 0xD2: case 0xDA: case 0xE2: case 0xEA: case 0xF2: case 0xFA: {
         const std::uint16_t target = FetchWord();
-        if (Condition(middleBits)) pc = target;
+        if (Condition(MiddleBits(opcode))) pc = target;
         break;
     }
     case 0xC3: pc = FetchWord(); break;
     case 0xC4: case 0xCC: case 0xD4: case 0xDC: case 0xE4: case 0xEC: case 0xF4: case 0xFC: {
         const std::uint16_t target = FetchWord();
-        if (Condition(middleBits)) {
+        if (Condition(MiddleBits(opcode))) {
             Push(pc);
             pc = target;
         }
