@@ -53,8 +53,14 @@ private:
     // Every operation below is inlined into Step, so that the executor never
     // leaves it and pc stays in a machine register.
     [[gnu::always_inline]] inline std::uint8_t FetchByte() {
+        // A processor class may offer a read of its own for instruction bytes.
+        std::uint8_t value;
+        if constexpr (requires { cpu.FetchMemory(pc); }) {
+            value = cpu.FetchMemory(pc);
+        } else {
+            value = cpu.ReadMemory(pc);
+        }
         // Counting after the read keeps PC in one machine register across the call.
-        const std::uint8_t value = cpu.ReadMemory(pc);
         ++pc;
         return value;
     }
