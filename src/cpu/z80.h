@@ -105,9 +105,11 @@ public:
     void SetTraceEnabled(bool enabled);
 
 private:
+    // The instruction executors, in cpu/z80_executor.h.
     template <class Processor> friend class TZ80Executor;
 
-    // The start of a traced step: the text of the instruction about to run.
+    // Empties the last step's text and, while tracing, builds the text of the
+    // instruction about to run.
     void PrepareInstructionText();
     // A pending request: the acknowledge, then the interrupt if it is accepted.
     // Out of line, so that the step's common path keeps a small frame.
