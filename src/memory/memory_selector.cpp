@@ -119,6 +119,8 @@ void TMemorySelector::SetExpanded(int primary, bool flag)
 {
     if (ValidSlot(primary)) {
         expanded[primary] = flag;
+        // FFFFh of the slot may have become its register.
+        fetchPage = noFetchPage;
     }
 }
 

@@ -286,8 +286,8 @@ TEST(MemorySelectorTest, FetchFollowsEveryChangeOfTheVisibleBanks)
     TRAMBank* slot0Ram = ram.get();
     selector.SetBank(0, 0, 0, std::move(ram));
     selector.SetBank(1, 0, 0, std::make_unique<TROMBank>());
+    selector.SetBank(3, 0, 3, std::make_unique<TRAMBank>());
     selector.SetBank(3, 1, 3, std::make_unique<TRAMBank>());
-    selector.SetExpanded(3, true);
     slot0Ram->Write(0x0010, 0x5A);
     const std::uint16_t addresses[] = {0x0010, 0x0011, 0x3FFF, 0x8000, 0xC000, 0xFFFE, 0xFFFF};
     const auto expectFetchAsRead = [&](const char* step) {
@@ -304,6 +304,9 @@ TEST(MemorySelectorTest, FetchFollowsEveryChangeOfTheVisibleBanks)
     selector.SetPrimarySlotRegister(0xC1);  // page 0 from slot 1, page 3 from slot 3
     expectFetchAsRead("primary register");
     EXPECT_EQ(selector.Fetch(0x0010), 0xFF);
+    selector.SetExpanded(3, true);  // the last fetch was from page 3
+    EXPECT_EQ(selector.Fetch(0xFFFF), 0x00);
+    expectFetchAsRead("expanded");
     selector.Write(0xFFFF, 0x40);  // page 3 of slot 3 from secondary slot 1
     expectFetchAsRead("secondary register");
     EXPECT_EQ(selector.Fetch(0xFFFF), 0xBF);
