@@ -304,7 +304,9 @@ TEST(MemorySelectorTest, FetchFollowsEveryChangeOfTheVisibleBanks)
     selector.SetPrimarySlotRegister(0xC1);  // page 0 from slot 1, page 3 from slot 3
     expectFetchAsRead("primary register");
     EXPECT_EQ(selector.Fetch(0x0010), 0xFF);
-    selector.SetExpanded(3, true);  // the last fetch was from page 3
+    selector.Write(0xFFFF, 0x77);  // RAM while slot 3 is not expanded
+    EXPECT_EQ(selector.Fetch(0xFFFF), 0x77);
+    selector.SetExpanded(3, true);  // right after a fetch from page 3
     EXPECT_EQ(selector.Fetch(0xFFFF), 0x00);
     expectFetchAsRead("expanded");
     selector.Write(0xFFFF, 0x40);  // page 3 of slot 3 from secondary slot 1
