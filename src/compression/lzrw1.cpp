@@ -56,6 +56,7 @@ int EqualLeadingBytes(std::uint64_t difference)
     return bits / 8;
 }
 
+// The eight bytes at a XOR those at b: zero where they agree.
 std::uint64_t Difference(const std::uint8_t* a, const std::uint8_t* b)
 {
     std::uint64_t first;
@@ -104,7 +105,8 @@ int FullMatchLength(const std::uint8_t* a, const std::uint8_t* b)
     // All ones when the word agrees in full, so that the next part counts on.
     const unsigned firstAgrees = 0U - static_cast<unsigned>(first == 0);
     const unsigned secondAgrees = 0U - static_cast<unsigned>(second == 0);
-    const unsigned third = static_cast<unsigned>(a[16] == b[16]) + static_cast<unsigned>((a[16] == b[16]) & (a[17] == b[17]));
+    const bool sixteenth = a[16] == b[16];
+    const unsigned third = static_cast<unsigned>(sixteenth) + static_cast<unsigned>(sixteenth & (a[17] == b[17]));
     const unsigned rest = static_cast<unsigned>(EqualLeadingBytes(second | stop)) + (secondAgrees & (1 + third));
     return EqualLeadingBytes(first | stop) + static_cast<int>(firstAgrees & (1 + rest));
 }
@@ -121,7 +123,8 @@ bool TLZR::GetMatch(const std::uint8_t* source, int position, int sourceSize, in
 
     const int candidate = hashTable[slot];
     hashTable[slot] = static_cast<std::int16_t>(position);
-    if (candidate == -1 || position - candidate > maximumOffset) {
+    // Most candidates in data that does not repeat fail on the first byte.
+    if (candidate == -1 || position - candidate > maximumOffset || source[candidate] != source[position]) {
         return false;
     }
     const int length = sourceSize - position >= maximumMatch
