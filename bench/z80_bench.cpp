@@ -1,27 +1,56 @@
 #include "cpu/z80.h"
+#include "cpu/z80_executor.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <array>
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
-// The processor on a flat 64 KB RAM with silent ports.
-class TFlatZ80 final : public TZ80 {
+// The processor on a flat 64 KB RAM with silent ports. The trap stands for
+// the BDOS of a CP/M-style test harness and collects what programs print.
+// Its step is the core's own, which reaches these operations by virtual calls.
+class TFlatZ80 : public TZ80 {
 public:
+    static constexpr std::uint8_t printCharacter = 2;
+    static constexpr std::uint8_t printString = 9;
+
     std::array<std::uint8_t, 65536> memory{};
-    void WriteMemory(std::uint16_t address, std::uint8_t value) override { memory[address] = value; }
-    std::uint8_t ReadMemory(std::uint16_t address) override { return memory[address]; }
-    std::uint8_t ReadPort(std::uint8_t) override { return 0xFF; }
-    void WritePort(std::uint8_t, std::uint8_t) override {}
-    void Trap(std::uint8_t*) override {}
-    std::uint16_t AcknowledgeInterrupt() override { return 0x0038; }
+    std::string printed;
+
+    void WriteMemory(std::uint16_t address, std::uint8_t value) final { memory[address] = value; }
+    std::uint8_t ReadMemory(std::uint16_t address) final { return memory[address]; }
+    std::uint8_t ReadPort(std::uint8_t) final { return 0xFF; }
+    void WritePort(std::uint8_t, std::uint8_t) final {}
+    void Trap(std::uint8_t* registerBlock) final {
+        const std::uint8_t function = registerBlock[TZ80Registers::C];
+        if (function == printCharacter) printed += static_cast<char>(registerBlock[TZ80Registers::E]);
+        if (function != printString) return;
+        auto address = static_cast<std::uint16_t>(registerBlock[TZ80Registers::E] |
+                                                  (registerBlock[TZ80Registers::D] << 8));
+        for (int count = 0; count < 65536 && memory[address] != '$'; ++count, ++address) {
+            printed += static_cast<char>(memory[address]);
+        }
+    }
+    std::uint16_t AcknowledgeInterrupt() final { return 0x0038; }
 
     void Load(std::uint16_t address, std::initializer_list<std::uint8_t> bytes) {
         for (std::uint8_t byte : bytes) memory[address++] = byte;
     }
+};
+
+// The same processor as a final class whose step is compiled for it, as the
+// machine's processor has it: the same operations, called without a virtual call.
+class TDirectFlatZ80 final : public TFlatZ80 {
+public:
+    std::int32_t Step() override { return TZ80Executor<TDirectFlatZ80>(*this).Step(); }
 };
 
 // A loop with a 32-byte block move, an inner loop of 8-bit arithmetic, loads,
@@ -57,8 +86,9 @@ void LoadMix(TFlatZ80& cpu) {
     for (int i = 0; i < 0x100; ++i) cpu.memory[0x4000 + i] = static_cast<std::uint8_t>(i * 13);
 }
 
+template <class Processor>
 void RunMix(benchmark::State& state, bool tracing) {
-    auto cpu = std::make_unique<TFlatZ80>();
+    auto cpu = std::make_unique<Processor>();
     LoadMix(*cpu);
     cpu->running = true;
     cpu->SetTraceEnabled(tracing);
@@ -72,10 +102,62 @@ void RunMix(benchmark::State& state, bool tracing) {
         benchmark::Counter(static_cast<double>(state.iterations()) * 1000, benchmark::Counter::kIsRate);
 }
 
-void Z80StepMix(benchmark::State& state) { RunMix(state, false); }
-void Z80StepMixTracing(benchmark::State& state) { RunMix(state, true); }
+void Z80StepMix(benchmark::State& state) { RunMix<TFlatZ80>(state, false); }
+void Z80StepMixTracing(benchmark::State& state) { RunMix<TFlatZ80>(state, true); }
+void Z80StepMixDirect(benchmark::State& state) { RunMix<TDirectFlatZ80>(state, false); }
 
 BENCHMARK(Z80StepMix);
 BENCHMARK(Z80StepMixTracing);
+BENCHMARK(Z80StepMixDirect);
+
+// The exerciser of z80_exerciser.asm as a CP/M-style harness runs it: the program
+// at 0100h, the BDOS at 0005h a trap (ED FE) followed by RET, and 0000h a trap
+// with no BDOS function, so a program that leaves prints nothing more.
+bool LoadExerciser(TFlatZ80& cpu) {
+    std::ifstream file(QUIB_Z80_EXERCISER, std::ios::binary);
+    const std::vector<char> program{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (program.empty() || program.size() > cpu.memory.size() - 0x0100) return false;
+    std::copy(program.begin(), program.end(), cpu.memory.begin() + 0x0100);
+    cpu.Load(0x0000, {0xED, 0xFE});
+    cpu.Load(0x0005, {0xED, 0xFE, 0xC9});
+    cpu.registers.Set(TZ80Registers::PC, 0x0100);
+    return true;
+}
+
+// Each round prints "CRC xxxx": the CRC of every result and its flags. Every
+// round prints the same, and a core that changes an instruction prints another.
+template <class Processor>
+void RunExerciser(benchmark::State& state) {
+    auto cpu = std::make_unique<Processor>();
+    if (!LoadExerciser(*cpu)) {
+        state.SkipWithError("the exerciser program is missing");
+        return;
+    }
+    cpu->running = true;
+    TZ80& processor = *cpu;
+    benchmark::DoNotOptimize(&processor);
+    for (auto _ : state) {
+        for (int step = 0; step < 1000; ++step) processor.Step();
+    }
+    const std::string round = "CRC xxxx\r\n";
+    const std::string first = cpu->printed.substr(0, round.size());
+    for (std::size_t at = 0; at + round.size() <= cpu->printed.size(); at += round.size()) {
+        if (cpu->printed.compare(at, round.size(), first) != 0) {
+            state.SkipWithError("the rounds printed different CRCs");
+            return;
+        }
+    }
+    state.SetLabel(first.substr(0, 8));
+    state.counters["rounds"] = static_cast<double>(cpu->printed.size() / round.size());
+    state.SetItemsProcessed(state.iterations() * 1000);
+    state.counters["instructions/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * 1000, benchmark::Counter::kIsRate);
+}
+
+void Z80Exerciser(benchmark::State& state) { RunExerciser<TFlatZ80>(state); }
+void Z80ExerciserDirect(benchmark::State& state) { RunExerciser<TDirectFlatZ80>(state); }
+
+BENCHMARK(Z80Exerciser);
+BENCHMARK(Z80ExerciserDirect);
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "compression/lzrw1.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -45,6 +47,70 @@ std::uint32_t LoadLittleEndian32(const std::uint8_t* source)
     return source[0] | (source[1] << 8) | (source[2] << 16) | (static_cast<std::uint32_t>(source[3]) << 24);
 }
 
+// The number of equal leading bytes that an XOR of two eight-byte words shows, 8 when all are.
+int EqualLeadingBytes(std::uint64_t difference)
+{
+    // The first byte in memory is the low byte on a little-endian host.
+    const int bits = std::endian::native == std::endian::little ? std::countr_zero(difference)
+                                                                : std::countl_zero(difference);
+    return bits / 8;
+}
+
+// The eight bytes at a XOR those at b: zero where they agree.
+std::uint64_t Difference(const std::uint8_t* a, const std::uint8_t* b)
+{
+    std::uint64_t first;
+    std::uint64_t second;
+    std::memcpy(&first, a, sizeof first);
+    std::memcpy(&second, b, sizeof second);
+    return first ^ second;
+}
+
+// How many leading bytes of a and b agree, at most limit, a word at a time.
+// Tapes are mostly long runs: past the first word they go 32 bytes a step. The
+// two may overlap.
+int CommonLength(const std::uint8_t* a, const std::uint8_t* b, int limit)
+{
+    int length = 0;
+    if (limit >= 8 && Difference(a, b) == 0) {
+        length = 8;
+        while (length + 32 <= limit
+               && (Difference(a + length, b + length) | Difference(a + length + 8, b + length + 8)
+                   | Difference(a + length + 16, b + length + 16) | Difference(a + length + 24, b + length + 24))
+                      == 0) {
+            length += 32;
+        }
+    }
+    for (; length + 8 <= limit; length += 8) {
+        if (const std::uint64_t difference = Difference(a + length, b + length); difference != 0) {
+            return length + EqualLeadingBytes(difference);
+        }
+    }
+    while (length < limit && a[length] == b[length]) {
+        ++length;
+    }
+    return length;
+}
+
+// CommonLength with the limit maximumMatch, both sides holding that many bytes.
+// Match lengths on a tape signal follow no pattern a processor could guess, so
+// the length is put together with masks rather than branches.
+int FullMatchLength(const std::uint8_t* a, const std::uint8_t* b)
+{
+    static_assert(maximumMatch == 18, "two words and two bytes");
+    // With the last byte's top bit set the count stays within the word: 7 when all eight agree.
+    constexpr std::uint64_t stop = std::endian::native == std::endian::little ? 1ULL << 63 : 1;
+    const std::uint64_t first = Difference(a, b);
+    const std::uint64_t second = Difference(a + 8, b + 8);
+    // All ones when the word agrees in full, so that the next part counts on.
+    const unsigned firstAgrees = 0U - static_cast<unsigned>(first == 0);
+    const unsigned secondAgrees = 0U - static_cast<unsigned>(second == 0);
+    const bool sixteenth = a[16] == b[16];
+    const unsigned third = static_cast<unsigned>(sixteenth) + static_cast<unsigned>(sixteenth & (a[17] == b[17]));
+    const unsigned rest = static_cast<unsigned>(EqualLeadingBytes(second | stop)) + (secondAgrees & (1 + third));
+    return EqualLeadingBytes(first | stop) + static_cast<int>(firstAgrees & (1 + rest));
+}
+
 } // namespace
 
 bool TLZR::GetMatch(const std::uint8_t* source, int position, int sourceSize, int& matchPosition, int& matchLength)
@@ -57,14 +123,13 @@ bool TLZR::GetMatch(const std::uint8_t* source, int position, int sourceSize, in
 
     const int candidate = hashTable[slot];
     hashTable[slot] = static_cast<std::int16_t>(position);
-    if (candidate == -1 || position - candidate > maximumOffset) {
+    // Most candidates in data that does not repeat fail on the first byte.
+    if (candidate == -1 || position - candidate > maximumOffset || source[candidate] != source[position]) {
         return false;
     }
-    int length = 0;
-    while (length < maximumMatch && position + length < sourceSize
-           && source[position + length] == source[candidate + length]) {
-        ++length;
-    }
+    const int length = sourceSize - position >= maximumMatch
+                           ? FullMatchLength(source + position, source + candidate)
+                           : CommonLength(source + position, source + candidate, sourceSize - position);
     if (length < minimumMatch) {
         return false;
     }
@@ -91,10 +156,8 @@ int TLZR::Compression(const std::uint8_t* source, std::uint8_t* destination, int
             y += 2;
             bits = 0;
         }
-        int run = 1;
-        while (run < maximumRun && x + run < sourceSize && source[x + run] == source[x]) {
-            ++run;
-        }
+        // Each byte equal to its successor extends the run of source[x].
+        const int run = 1 + CommonLength(source + x, source + x + 1, std::min(maximumRun, sourceSize - x) - 1);
         int matchPosition = 0;
         int matchLength = 0;
         if (run >= minimumRun) {

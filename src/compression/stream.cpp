@@ -23,6 +23,12 @@ std::int64_t TMemoryStream::Write(const std::uint8_t* buffer, std::int64_t count
     }
     const std::int64_t end = position + count;
     if (end > static_cast<std::int64_t>(data.size())) {
+        // A compressed tape arrives in thousands of small writes. Growing four-fold
+        // takes few, large steps, whose memory the allocator hands out again on the
+        // next save instead of fresh pages, which cost more than all the copying.
+        if (static_cast<std::size_t>(end) > data.capacity()) {
+            data.reserve(std::max(static_cast<std::size_t>(end), 4 * data.capacity()));
+        }
         data.resize(static_cast<std::size_t>(end));
     }
     std::memcpy(data.data() + position, buffer, static_cast<std::size_t>(count));

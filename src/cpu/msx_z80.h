@@ -14,6 +14,9 @@ public:
 
     void WriteMemory(std::uint16_t address, std::uint8_t value) override { selector->Write(address, value); }
     std::uint8_t ReadMemory(std::uint16_t address) override { return selector->Read(address); }
+    // The same byte as ReadMemory, for instruction fetches, which the selector
+    // serves from the page of the last fetch.
+    std::uint8_t FetchMemory(std::uint16_t address) { return selector->Fetch(address); }
     std::uint8_t ReadPort(std::uint8_t port) override { return ioHandler->ReadPort(port); }
     void WritePort(std::uint8_t port, std::uint8_t value) override { ioHandler->WritePort(port, value); }
     void Trap(std::uint8_t*) override {}

@@ -1,7 +1,11 @@
 #include "cpu/pc_z80.h"
 
+#include "cpu/z80_executor.h"
+
+// The core's step on this final class: memory and port accesses go straight
+// to the slot selector and the I/O handler, without a virtual call.
 std::int32_t TPCZ80::Step() {
-    const std::int32_t result = TMSXZ80::Step();
+    const std::int32_t result = TZ80Executor<TPCZ80>(*this).Step();
     if (form && ((form->IsVisible() && form->TraceOnScreen()) || form->TraceToFile())) TraceStep();
     return result;
 }

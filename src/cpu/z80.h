@@ -1,8 +1,10 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 // The register file as one block of twelve 16-bit registers, each stored low
@@ -25,12 +27,24 @@ struct TZ80Registers {
 
     std::uint8_t& operator[](Byte offset) { return bytes[offset]; }
     std::uint8_t operator[](Byte offset) const { return bytes[offset]; }
+    // One 16-bit access where the host stores low bytes first, so that a load
+    // after a store of the same pair takes the stored value straight over.
     std::uint16_t Get(Pair pair) const {
-        return static_cast<std::uint16_t>(bytes[pair] | (bytes[pair + 1] << 8));
+        if constexpr (std::endian::native == std::endian::little) {
+            std::uint16_t value;
+            std::memcpy(&value, &bytes[pair], sizeof value);
+            return value;
+        } else {
+            return static_cast<std::uint16_t>(bytes[pair] | (bytes[pair + 1] << 8));
+        }
     }
     void Set(Pair pair, std::uint16_t value) {
-        bytes[pair] = static_cast<std::uint8_t>(value);
-        bytes[pair + 1] = static_cast<std::uint8_t>(value >> 8);
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(&bytes[pair], &value, sizeof value);
+        } else {
+            bytes[pair] = static_cast<std::uint8_t>(value);
+            bytes[pair + 1] = static_cast<std::uint8_t>(value >> 8);
+        }
     }
 };
 
@@ -91,32 +105,13 @@ public:
     void SetTraceEnabled(bool enabled);
 
 private:
-    std::uint8_t FetchByte();
-    std::uint16_t FetchWord();
-    void Push(std::uint16_t value);
-    std::uint16_t Pop();
-    void TakeInterrupt(std::uint16_t vector);
-    bool Condition(unsigned code) const;
-    void ChargeBlockCount(std::uint32_t count);
-    void SkipRedundantPrefix();
+    // The instruction executors, in cpu/z80_executor.h.
+    template <class Processor> friend class TZ80Executor;
 
-    // The unprefixed table; Index is HL, or IX / IY after a DD / FD prefix.
-    template <TZ80Registers::Pair Index> void Execute(std::uint8_t opcode);
-    template <TZ80Registers::Pair Index> std::uint8_t& Register8(unsigned code);
-    template <TZ80Registers::Pair Index> std::uint16_t MemoryOperand();
-    void ExecuteBitOperation();
-    void ExecuteIndexedBitOperation(std::uint16_t indexValue, bool indexIsIX);
-    void ExecuteExtended();
-
-    void Arithmetic(unsigned operation, std::uint8_t operand);
-    void Add8(std::uint8_t operand, std::uint8_t carry);
-    void Subtract8(std::uint8_t operand, std::uint8_t carry, bool store);
-    std::uint8_t Increment8(std::uint8_t value);
-    std::uint8_t Decrement8(std::uint8_t value);
-    void Add16(TZ80Registers::Pair target, std::uint16_t operand);
-    void AddWithCarry16(std::uint16_t operand);
-    void SubtractWithCarry16(std::uint16_t operand);
-    std::uint8_t Shift(unsigned operation, std::uint8_t value);
-    void TestBit(unsigned bit, std::uint8_t value);
-    void DecimalAdjust();
+    // Empties the last step's text and, while tracing, builds the text of the
+    // instruction about to run.
+    void PrepareInstructionText();
+    // A pending request: the acknowledge, then the interrupt if it is accepted.
+    // Out of line, so that the step's common path keeps a small frame.
+    [[gnu::noinline]] void AnswerInterruptRequest();
 };

@@ -119,6 +119,8 @@ void TMemorySelector::SetExpanded(int primary, bool flag)
 {
     if (ValidSlot(primary)) {
         expanded[primary] = flag;
+        // FFFFh of the slot may have become its register.
+        fetchPage = noFetchPage;
     }
 }
 
@@ -168,8 +170,19 @@ void TMemorySelector::DeleteBank(int primary, int secondary, int page)
     delete bank;
 }
 
+std::uint8_t TMemorySelector::FetchFromOtherPage(std::uint16_t address)
+{
+    const unsigned page = address >> 14;
+    // Page 3 of an expanded slot holds the secondary slot register at FFFFh.
+    const bool holdsRegister = page == 3 && expanded[pagePrimary[3]];
+    fetchPage = readableData[page] != nullptr && !holdsRegister ? page : noFetchPage;
+    fetchData = readableData[page];
+    return Read(address);
+}
+
 void TMemorySelector::UpdateVisibleBanks()
 {
+    fetchPage = noFetchPage;
     for (int page = 0; page < 4; ++page) {
         const int primary = pagePrimary[page];
         visibleBanks[page] = banks[primary][pageSecondary[primary][page]][page];

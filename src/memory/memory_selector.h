@@ -31,6 +31,17 @@ public:
         return visibleBanks[address >> 14]->Read(address);
     }
 
+    // Read for an instruction byte. The page of the last fetch is remembered, so
+    // that the next byte of code, nearly always in the same page, needs no look-up
+    // in the page table: it depends on the address alone.
+    std::uint8_t Fetch(std::uint16_t address)
+    {
+        if ((address >> 14) == fetchPage) {
+            return fetchData[address & 0x3FFF];
+        }
+        return FetchFromOtherPage(address);
+    }
+
     void Write(std::uint16_t address, std::uint8_t value)
     {
         if (address == 0xFFFF && expanded[pagePrimary[3]]) {
@@ -78,6 +89,7 @@ public:
 private:
     void DeleteBank(int primary, int secondary, int page);
     void UpdateVisibleBanks();
+    std::uint8_t FetchFromOtherPage(std::uint16_t address);
 
     TZ80* processor = nullptr;
     std::array<int, 4> pagePrimary{};
@@ -94,4 +106,9 @@ private:
     // then need no call at all.
     std::array<const std::uint8_t*, 4> readableData{};
     std::array<std::uint8_t*, 4> writableData{};
+    // The page Fetch reads directly, and its memory; no page (4) when the last
+    // fetch went to a bank with logic of its own or to a secondary slot register.
+    static constexpr unsigned noFetchPage = 4;
+    unsigned fetchPage = noFetchPage;
+    const std::uint8_t* fetchData = nullptr;
 };

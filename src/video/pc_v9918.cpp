@@ -32,6 +32,13 @@ void PutEightPixels(std::uint8_t* target, std::uint8_t pattern, std::uint8_t for
     std::memcpy(target, &pixels, sizeof pixels);
 }
 
+// The same for a colour byte whose two colours were spread over eight bytes ahead.
+void PutEightPixels(std::uint8_t* target, std::uint8_t pattern, const TPCV9918::TColourWords& colours)
+{
+    const std::uint64_t pixels = colours.background ^ (expandedBits[pattern] & colours.difference);
+    std::memcpy(target, &pixels, sizeof pixels);
+}
+
 } // namespace
 
 TPCV9918::TPCV9918(TDisplayOutput* displayOutput)
@@ -50,8 +57,14 @@ void TPCV9918::RenderFrame()
                     backdropColour);
         switch (screenMode) {
         case textMode: DrawTextMode(); break;
-        case graphic1Mode: DrawGraphic1Mode(); break;
-        case graphic2Mode: DrawGraphic2Mode(); break;
+        case graphic1Mode:
+            SpreadColourBytes();
+            DrawGraphic1Mode();
+            break;
+        case graphic2Mode:
+            SpreadColourBytes();
+            DrawGraphic2Mode();
+            break;
         default: DrawMulticolourMode(); break;
         }
         if (screenMode != textMode)
@@ -84,36 +97,45 @@ void TPCV9918::DrawTextMode()
     }
 }
 
-void TPCV9918::DrawGraphic1Mode()
+void TPCV9918::SpreadColourBytes()
 {
     // Colour 0 in a colour byte shows the backdrop.
-    auto substitute = [this](std::uint8_t colour) { return colour == 0 ? backdropColour : colour; };
-    for (int line = 0; line < activeLines; ++line) {
-        std::uint8_t* target = ActiveLine(line);
-        const std::uint32_t names = nameTable + (line >> 3) * 32;
-        const std::uint32_t patterns = patternGeneratorTable + (line & 7);
-        for (int column = 0; column < 32; ++column) {
-            const std::uint32_t code = VramAt(names + column);
-            const std::uint8_t colours = VramAt(colourTable + (code >> 3));
-            PutEightPixels(target + column * 8, VramAt(patterns + code * 8), substitute(colours >> 4),
-                           substitute(colours & 0x0F));
+    auto substitute = [this](unsigned colour) { return colour == 0 ? backdropColour : colour; };
+    for (unsigned colours = 0; colours < 256; ++colours) {
+        const std::uint64_t foreground = substitute(colours >> 4) * everyByte;
+        const std::uint64_t background = substitute(colours & 0x0F) * everyByte;
+        colourWords[colours] = {background, foreground ^ background};
+    }
+}
+
+void TPCV9918::DrawGraphic1Mode()
+{
+    // A row of characters shares its names and colours; only the pattern line changes.
+    for (int row = 0; row < activeLines / 8; ++row) {
+        std::uint8_t* target = ActiveLine(row * 8);
+        for (int column = 0; column < 32; ++column, target += 8) {
+            const std::uint32_t code = VramAt(nameTable + row * 32 + column);
+            const TColourWords& colours = colourWords[VramAt(colourTable + (code >> 3))];
+            const std::uint32_t patterns = patternGeneratorTable + code * 8;
+            for (int line = 0; line < 8; ++line) {
+                PutEightPixels(target + line * screenWidth, VramAt(patterns + line), colours);
+            }
         }
     }
 }
 
 void TPCV9918::DrawGraphic2Mode()
 {
-    auto substitute = [this](std::uint8_t colour) { return colour == 0 ? backdropColour : colour; };
-    for (int line = 0; line < activeLines; ++line) {
-        std::uint8_t* target = ActiveLine(line);
-        const std::uint32_t names = nameTable + (line >> 3) * 32;
+    for (int row = 0; row < activeLines / 8; ++row) {
+        std::uint8_t* target = ActiveLine(row * 8);
         // Each third of the screen has its own 2 KB of patterns and of colours.
-        const std::uint32_t offset = (line >> 6) * 2048 + (line & 7);
-        for (int column = 0; column < 32; ++column) {
-            const std::uint32_t code = VramAt(names + column);
-            const std::uint8_t colours = VramAt(colourTable + offset + code * 8);
-            PutEightPixels(target + column * 8, VramAt(patternGeneratorTable + offset + code * 8),
-                           substitute(colours >> 4), substitute(colours & 0x0F));
+        const std::uint32_t third = (row >> 3) * 2048;
+        for (int column = 0; column < 32; ++column, target += 8) {
+            const std::uint32_t offset = third + VramAt(nameTable + row * 32 + column) * 8;
+            for (int line = 0; line < 8; ++line) {
+                PutEightPixels(target + line * screenWidth, VramAt(patternGeneratorTable + offset + line),
+                               colourWords[VramAt(colourTable + offset + line)]);
+            }
         }
     }
 }

@@ -38,11 +38,19 @@ public:
 
     void RenderFrame() override;
 
+    // A colour byte's two colours, backdrop for 0, spread over eight pixels: the
+    // background, and what turns it into the foreground where the pattern is set.
+    struct TColourWords {
+        std::uint64_t background;
+        std::uint64_t difference;
+    };
+
     const TFrameBuffer& GetFrameBuffer() const { return frameBuffer; }
     const TPalette& GetPalette() const { return palette; }
 
 private:
     std::uint8_t* ActiveLine(int line) { return frameBuffer.data() + (borderLines + line) * screenWidth; }
+    void SpreadColourBytes();
     void DrawTextMode();
     void DrawGraphic1Mode();
     void DrawGraphic2Mode();
@@ -51,4 +59,6 @@ private:
 
     TDisplayOutput* displayOutput;
     TFrameBuffer frameBuffer{};
+    // Recomputed before every graphic 1 and 2 frame, for the backdrop of that frame.
+    std::array<TColourWords, 256> colourWords{};
 };

@@ -140,6 +140,103 @@ TEST(Lzrw1Test, RoundTripsEveryKindOfBuffer)
     }
 }
 
+// The block coder as the format describes it, a byte at a time: the coder's
+// word-wide searches must make exactly the same choices.
+Bytes ReferenceBlock(const Bytes& source)
+{
+    const int size = static_cast<int>(source.size());
+    const auto at = [&](int position) { return position < size ? source[position] : 0; };
+    std::vector<int> table(4096, -1);
+    Bytes block(static_cast<std::size_t>(size) + 20, 0);
+    block[0] = 0x40;
+    int x = 0, y = 3, controlPlace = 1, bits = 0;
+    unsigned control = 0;
+    while (x < size && y <= size) {
+        if (bits > 15) {
+            block[controlPlace] = static_cast<std::uint8_t>(control >> 8);
+            block[controlPlace + 1] = static_cast<std::uint8_t>(control);
+            controlPlace = y;
+            y += 2;
+            bits = 0;
+        }
+        int run = 1;
+        while (run < 4095 && x + run < size && source[x + run] == source[x]) ++run;
+        const unsigned slot = ((40543u * ((at(x) << 8) ^ (at(x + 1) << 4) ^ at(x + 2))) >> 4) & 0x0FFF;
+        int length = 0;
+        const int candidate = table[slot];
+        if (run < 16) {
+            table[slot] = x;
+            if (candidate != -1 && x - candidate < 4096) {
+                while (length < 18 && x + length < size && source[x + length] == source[candidate + length]) ++length;
+            }
+        }
+        if (run >= 16) {
+            const Bytes item = {0, static_cast<std::uint8_t>((run - 16) >> 8), static_cast<std::uint8_t>(run - 16), source[x]};
+            std::copy(item.begin(), item.end(), block.begin() + y);
+            y += 4;
+            x += run;
+            control = control * 2 + 1;
+        } else if (length >= 3) {
+            const int key = (x - candidate) * 16 + length - 3;
+            block[y] = static_cast<std::uint8_t>(key >> 8);
+            block[y + 1] = static_cast<std::uint8_t>(key);
+            y += 2;
+            x += length;
+            control = control * 2 + 1;
+        } else {
+            block[y++] = source[x++];
+            control = control * 2;
+        }
+        ++bits;
+    }
+    control = (control << (16 - bits)) & 0xFFFF;
+    block[controlPlace] = static_cast<std::uint8_t>(control >> 8);
+    block[controlPlace + 1] = static_cast<std::uint8_t>(control);
+    if (y > size) {
+        block.assign(1, 0x80);
+        block.insert(block.end(), source.begin(), source.end());
+        return block;
+    }
+    block.resize(static_cast<std::size_t>(y));
+    return block;
+}
+
+TEST(Lzrw1Test, CodesChunksAsTheByteWiseCoderDoes)
+{
+    std::vector<Bytes> chunks;
+    // Runs ending on every side of the word and step sizes, and at the chunk's end.
+    for (int length : {7, 8, 9, 15, 16, 17, 39, 40, 41, 4094, 4095, 4096, 8200}) {
+        Bytes chunk(static_cast<std::size_t>(length), 0x55);
+        chunk.push_back(0x56);
+        chunk.insert(chunk.end(), static_cast<std::size_t>(length), 0xAA);
+        chunks.push_back(chunk);
+    }
+    // Repeats of every length up to and past the longest copy, near the end too.
+    for (int period = 2; period < 24; ++period) {
+        Bytes chunk = RandomBytes(static_cast<std::size_t>(period), static_cast<unsigned>(period));
+        for (int i = 0; i < 3 * period + 5; ++i) chunk.push_back(chunk[static_cast<std::size_t>(i)]);
+        chunk.push_back(0x00);
+        chunks.push_back(chunk);
+    }
+    chunks.push_back(TapeLikeBytes(TLZR::chunkSize));
+    chunks.push_back(RandomBytes(TLZR::chunkSize, 9));
+    const Bytes tape = TapeLikeBytes(TLZR::chunkSize * 4);
+    chunks.emplace_back(tape.end() - TLZR::chunkSize, tape.end());
+
+    TLZR coder;
+    Bytes source(TLZR::bufferSize);
+    Bytes block(TLZR::bufferSize);
+    for (const Bytes& chunk : chunks) {
+        for (std::size_t size = chunk.size() > 40 ? chunk.size() - 20 : 0; size <= chunk.size(); ++size) {
+            std::fill(source.begin(), source.end(), 0xE7);
+            std::copy(chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(size), source.begin());
+            const int length = coder.Compression(source.data(), block.data(), static_cast<int>(size));
+            const Bytes expected = ReferenceBlock(Bytes(chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(size)));
+            ASSERT_EQ(Bytes(block.begin(), block.begin() + length), expected) << chunk.size() << " cut to " << size;
+        }
+    }
+}
+
 TEST(Lzrw1Test, CompressesTapeLikeDataWell)
 {
     const Bytes input = TapeLikeBytes(1000000);

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <vector>
+
+#include "cpu/z80_test_support.h"
 
 #include "io/io_handler.h"
 #include "memory/memory_selector.h"
@@ -152,6 +155,39 @@ TEST_F(PCZ80Test, RunPumpsBetweenBatchesAndBeforeEveryStepWhenAsked) {
     runner.pumpEveryStep = true;
     runner.Run();
     EXPECT_EQ(runner.instructionCount, 10u);
+}
+
+// The host processor's step is the core's, compiled for its class with the
+// selector's fetch: on arbitrary code both must do exactly the same.
+TEST(PCZ80StepTest, RunsArbitraryCodeAsTheCoreDoes) {
+    TNoMessagePump pump;
+    TMemorySelector selector;
+    TIOHandler ioHandler;  // no devices: every port reads FFh, as the test processor's do
+    TPCZ80 host{pump};
+    host.SetMemorySelector(&selector);
+    host.SetIOHandler(&ioHandler);
+    TTestZ80 core;
+    for (int page = 0; page < 4; ++page) selector.SetBank(0, 0, page, std::make_unique<TRAMBank>());
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        std::mt19937 generator(seed);
+        for (int address = 0; address < 65536; ++address) {
+            const auto value = static_cast<std::uint8_t>(generator());
+            core.memory[address] = value;
+            selector.Write(static_cast<std::uint16_t>(address), value);
+        }
+        host.Reset();
+        core.Reset();
+        host.running = core.running = true;
+        for (int step = 0; step < 20000; ++step) {
+            ASSERT_EQ(host.Step(), core.Step());
+            ASSERT_EQ(host.registers.bytes, core.registers.bytes) << "seed " << seed << " step " << step;
+            ASSERT_EQ(host.cpuState, core.cpuState);
+            ASSERT_EQ(host.instructionsLeft, core.instructionsLeft);
+        }
+        for (int address = 0; address < 65536; ++address) {
+            ASSERT_EQ(selector.Read(static_cast<std::uint16_t>(address)), core.memory[address]) << address;
+        }
+    }
 }
 
 }  // namespace

@@ -277,4 +277,43 @@ TEST(MemorySelectorTest, DirectAccessFollowsBankAndSlotChanges)
     EXPECT_EQ(selector.Read(0x8001), 0xFF);
 }
 
+// Fetch remembers the page of the last instruction byte; it must give what Read
+// gives after every change of bank, of slot selection and of the secondary register.
+TEST(MemorySelectorTest, FetchFollowsEveryChangeOfTheVisibleBanks)
+{
+    TMemorySelector selector;
+    auto ram = std::make_unique<TRAMBank>();
+    TRAMBank* slot0Ram = ram.get();
+    selector.SetBank(0, 0, 0, std::move(ram));
+    selector.SetBank(1, 0, 0, std::make_unique<TROMBank>());
+    selector.SetBank(3, 0, 3, std::make_unique<TRAMBank>());
+    selector.SetBank(3, 1, 3, std::make_unique<TRAMBank>());
+    slot0Ram->Write(0x0010, 0x5A);
+    const std::uint16_t addresses[] = {0x0010, 0x0011, 0x3FFF, 0x8000, 0xC000, 0xFFFE, 0xFFFF};
+    const auto expectFetchAsRead = [&](const char* step) {
+        for (std::uint16_t address : addresses) {
+            const std::uint8_t read = selector.Read(address);
+            EXPECT_EQ(selector.Fetch(address), read) << step << " at " << address;
+            EXPECT_EQ(selector.Fetch(address), read) << step << " again at " << address;
+        }
+    };
+    expectFetchAsRead("power on");
+    EXPECT_EQ(selector.Fetch(0x0010), 0x5A);
+    selector.Write(0x0010, 0x6B);
+    EXPECT_EQ(selector.Fetch(0x0010), 0x6B);
+    selector.SetPrimarySlotRegister(0xC1);  // page 0 from slot 1, page 3 from slot 3
+    expectFetchAsRead("primary register");
+    EXPECT_EQ(selector.Fetch(0x0010), 0xFF);
+    selector.Write(0xFFFF, 0x77);  // RAM while slot 3 is not expanded
+    EXPECT_EQ(selector.Fetch(0xFFFF), 0x77);
+    selector.SetExpanded(3, true);  // right after a fetch from page 3
+    EXPECT_EQ(selector.Fetch(0xFFFF), 0x00);
+    expectFetchAsRead("expanded");
+    selector.Write(0xFFFF, 0x40);  // page 3 of slot 3 from secondary slot 1
+    expectFetchAsRead("secondary register");
+    EXPECT_EQ(selector.Fetch(0xFFFF), 0xBF);
+    selector.SetBank(1, 0, 0, std::make_unique<TMemoryBank>());
+    expectFetchAsRead("new bank");
+}
+
 } // namespace
