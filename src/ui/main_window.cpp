@@ -256,11 +256,16 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void TMainWindow::menuConfigurationClick() {
-    if (configurationEditor) configurationEditor->exec();
+    if (!configurationEditor) return;
+    // A modal editor holds the thread: the machine stands still meanwhile.
+    PauseSound();
+    configurationEditor->exec();
 }
 
 void TMainWindow::menuPreferencesClick() {
-    if (preferencesEditor) preferencesEditor->exec();
+    if (!preferencesEditor) return;
+    PauseSound();
+    preferencesEditor->exec();
 }
 
 void TMainWindow::menuExitClick() {
