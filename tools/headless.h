@@ -63,7 +63,7 @@ private:
 // deterministic, and a fixed clock makes two runs give identical frames.
 class THeadlessRunner {
 public:
-    static constexpr std::int32_t stepsPerFrame = 10001;
+    static constexpr std::int32_t stepsPerFrame = TPCMSX::stepsPerFrame;
     // Each typed character is held this many frames, then released as long.
     static constexpr int framesPerKeyHalf = 3;
     // Typing ends this many frames before the run does, so the echo is drawn.
