@@ -7,7 +7,7 @@
 #include <new>
 #include <vector>
 
-#include "compression/message_pump.h"
+#include "services/message_pump.h"
 #include "compression/stream.h"
 
 namespace {

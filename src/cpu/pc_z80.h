@@ -4,7 +4,7 @@
 #include <string>
 
 #include "cpu/msx_z80.h"
-#include "compression/message_pump.h"
+#include "services/message_pump.h"
 
 // The registers as the debug window shows them after a step.
 struct TZ80RegisterSnapshot {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "compression/message_pump.h"
+#include "services/message_pump.h"
 
 // The message pump of the Qt thread.
 class TQtMessagePump : public TMessagePump {

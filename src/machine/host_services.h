@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "compression/message_pump.h"
+#include "services/message_pump.h"
 
 class TClock;
 class TDisplayOutput;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "compression/message_pump.h"
+#include "services/message_pump.h"
 #include "compression/stream.h"
 #include "support/lzrw1_bytes.h"
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "compression/lzrw1.h"
-#include "compression/message_pump.h"
+#include "services/message_pump.h"
 #include "compression/stream.h"
 
 // Byte buffers through the LZRW1-KH container, for tests that need a stream
