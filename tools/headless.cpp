@@ -45,7 +45,7 @@ THeadlessRunner::THeadlessRunner(const THeadlessOptions& runOptions, std::ostrea
     }
     if (options.clock) clock = std::make_unique<TFixedClock>(*options.clock);
 
-    const THostServices services{messagePump, messages, &display, keys, joysticks, printerPorts, clock.get(), sound};
+    const THostServices services{messagePump, messages, &display, keys, joysticks, printerPorts, clock.get(), sound, nullptr};
     machine = std::make_unique<TPCMSX>(services);
     machine->preferences = &preferences;
     machine->SetROMFolder(options.configuration.parent_path());

@@ -22,6 +22,18 @@ void TPCZ80::TraceStep() {
     form->ShowInstruction(instructionAddress, instructionText);
 }
 
+void TPCZ80::ShowDebugWindow() {
+    if (!form) return;
+    windowShown = true;
+    SetTraceEnabled(form->TraceToFile() || form->TraceOnScreen());
+    form->Show();
+}
+
+void TPCZ80::DebugWindowClosed() {
+    windowShown = false;
+    SetTraceEnabled(form && form->TraceToFile());
+}
+
 std::uint16_t TPCZ80::Run() {
     running = true;
     bool done = false;

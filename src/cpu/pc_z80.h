@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "cpu/msx_z80.h"
@@ -19,6 +20,7 @@ struct TZ80RegisterSnapshot {
 class TZ80DebugForm {
 public:
     virtual ~TZ80DebugForm() = default;
+    virtual void Show() = 0;
     virtual bool IsVisible() const = 0;
     virtual bool TraceOnScreen() const = 0;
     virtual bool TraceToFile() const = 0;
@@ -38,8 +40,12 @@ public:
     // Steps in batches of 1000 with message processing between them; returns PC.
     std::uint16_t Run() override;
 
-    // Not owned; null until the debug window exists.
-    TZ80DebugForm* form = nullptr;
+    // The trace follows the window's check boxes: on screen only while it is shown.
+    void ShowDebugWindow();
+    void DebugWindowClosed();
+
+    // Null on a host without windows.
+    std::unique_ptr<TZ80DebugForm> form;
     // Messages are processed before every step while a debug window is shown.
     bool pumpEveryStep = false;
     bool windowShown = false;

@@ -1,15 +1,24 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "services/message_pump.h"
 
+class TCassetteWindow;
 class TClock;
 class TDisplayOutput;
 class TJoystickService;
 class TKeyState;
+class TMemoryDebugForm;
+class TPCCassette;
+class TPCMemorySelector;
+class TPCV9918;
+class TPCZ80;
 class TPrinterPorts;
 class TSoundBuffers;
+class TVideoDebugForm;
+class TZ80DebugForm;
 
 // Host service: message boxes. OK boxes carry a caption such as "Warning";
 // Yes/No boxes ask for a decision and answer true for Yes.
@@ -18,6 +27,18 @@ public:
     virtual ~TUserMessages() = default;
     virtual void ShowMessage(const std::string& text, const std::string& caption) = 0;
     virtual bool AskYesNo(const std::string& text, const std::string& caption) = 0;
+};
+
+// Host service: the windows of the devices that have one. The machine asks for
+// a device's window as it makes the device, and the device owns it, so that a
+// rebuilt machine starts with new, hidden windows.
+class TDeviceWindows {
+public:
+    virtual ~TDeviceWindows() = default;
+    virtual std::unique_ptr<TZ80DebugForm> CreateZ80Form(TPCZ80& processor) = 0;
+    virtual std::unique_ptr<TMemoryDebugForm> CreateMemoryForm(TPCMemorySelector& selector) = 0;
+    virtual std::unique_ptr<TVideoDebugForm> CreateVideoForm(TPCV9918& vdp) = 0;
+    virtual std::unique_ptr<TCassetteWindow> CreateCassetteWindow(TPCCassette& cassette) = 0;
 };
 
 // Everything the host machine's devices need from the outside world; the
@@ -31,4 +52,5 @@ struct THostServices {
     TPrinterPorts& printerPorts;
     const TClock* clock;  // null for the host's local time
     TSoundBuffers& soundBuffers;
+    TDeviceWindows* deviceWindows;  // may be null: no device has a window
 };

@@ -1,9 +1,7 @@
 #include "machine/pc_msx.h"
 
-#include "machine/pc_devices.h"
 #include "sound/pc_psg.h"
 #include "sound/pc_scc.h"
-#include "video/pc_v9918.h"
 
 namespace {
 
@@ -49,15 +47,30 @@ void TPCMSX::Run() {
             if (!done && wait.count() > 0) services.messagePump.WaitForMessages(wait);
         }
     }
+    // The processor may have stopped itself (a single step from its debug
+    // window clears running): the machine then stands as well.
+    if (!stopped) Stop();
 }
 
-std::unique_ptr<TMSXZ80> TPCMSX::CreateZ80() { return std::make_unique<TPCZ80>(services.messagePump); }
+std::unique_ptr<TMSXZ80> TPCMSX::CreateZ80() {
+    auto processor = std::make_unique<TPCZ80>(services.messagePump);
+    if (services.deviceWindows) processor->form = services.deviceWindows->CreateZ80Form(*processor);
+    return processor;
+}
 
-std::unique_ptr<TMemorySelector> TPCMSX::CreateMemorySelector() { return std::make_unique<TMemorySelector>(); }
+std::unique_ptr<TMemorySelector> TPCMSX::CreateMemorySelector() {
+    auto selector = std::make_unique<TPCMemorySelector>();
+    if (services.deviceWindows) selector->form = services.deviceWindows->CreateMemoryForm(*selector);
+    return selector;
+}
 
 std::unique_ptr<TKeyboard> TPCMSX::CreateKeyboard() { return std::make_unique<TKeyboard>(services.keyState); }
 
-std::unique_ptr<TCassette> TPCMSX::CreateCassette() { return std::make_unique<TPCCassette>(services.userMessages); }
+std::unique_ptr<TCassette> TPCMSX::CreateCassette() {
+    auto cassette = std::make_unique<TPCCassette>(services.userMessages);
+    if (services.deviceWindows) cassette->window = services.deviceWindows->CreateCassetteWindow(*cassette);
+    return cassette;
+}
 
 std::unique_ptr<TJoystick> TPCMSX::CreateJoystick() { return std::make_unique<TJoystick>(services.joystickService); }
 
@@ -65,7 +78,11 @@ std::unique_ptr<TMSXPrinter> TPCMSX::CreatePrinter() {
     return std::make_unique<TPCPrinter>(services.printerPorts, services.userMessages);
 }
 
-std::unique_ptr<TV9918> TPCMSX::CreateVDP() { return std::make_unique<TPCV9918>(services.displayOutput); }
+std::unique_ptr<TV9918> TPCMSX::CreateVDP() {
+    auto vdp = std::make_unique<TPCV9918>(services.displayOutput);
+    if (services.deviceWindows) vdp->form = services.deviceWindows->CreateVideoForm(*vdp);
+    return vdp;
+}
 
 std::unique_ptr<TPSG> TPCMSX::CreatePSG() { return std::make_unique<TPCPSG>(services.soundBuffers); }
 

@@ -9,6 +9,9 @@
 // of its own overrides that one factory.
 
 #include "cpu/pc_z80.h"
+#include "machine/pc_devices.h"
+#include "memory/pc_memory_selector.h"
+#include "video/pc_v9918.h"
 #include "machine/frame_pacer.h"
 #include "machine/host_services.h"
 #include "machine/msx.h"
@@ -29,12 +32,12 @@ public:
     void Run() override;
 
     std::unique_ptr<TMSXZ80> CreateZ80() final;
-    std::unique_ptr<TMemorySelector> CreateMemorySelector() override;
+    std::unique_ptr<TMemorySelector> CreateMemorySelector() final;
     std::unique_ptr<TKeyboard> CreateKeyboard() override;
-    std::unique_ptr<TCassette> CreateCassette() override;
+    std::unique_ptr<TCassette> CreateCassette() final;
     std::unique_ptr<TJoystick> CreateJoystick() override;
     std::unique_ptr<TMSXPrinter> CreatePrinter() override;
-    std::unique_ptr<TV9918> CreateVDP() override;
+    std::unique_ptr<TV9918> CreateVDP() final;
     std::unique_ptr<TPSG> CreatePSG() override;
     std::unique_ptr<TSCC> CreateSCC() override;
 
@@ -44,8 +47,11 @@ public:
     // Cartridges (when loadCartridges), joystick ports, printer, cassette, volumes.
     void ApplyPreferences(bool loadCartridges);
 
-    // Every processor this machine makes is a TPCZ80 (CreateZ80 is final).
+    // The devices with windows are always the host's own (their factories are final).
     TPCZ80* GetPCZ80() const { return static_cast<TPCZ80*>(processor.get()); }
+    TPCMemorySelector* GetPCMemorySelector() const { return static_cast<TPCMemorySelector*>(selector.get()); }
+    TPCV9918* GetPCV9918() const { return static_cast<TPCV9918*>(vdp.get()); }
+    TPCCassette* GetPCCassette() const { return static_cast<TPCCassette*>(cassette.get()); }
 
     // Not owned; set before the first Build.
     TPreferences* preferences = nullptr;

@@ -22,6 +22,7 @@
 #include "host/sdl_joystick_service.h"
 #include "host/sdl_sound_output.h"
 #include "ui/configuration_editor.h"
+#include "ui/device_windows.h"
 #include "ui/pc_keyboard_form.h"
 #include "ui/preferences_editor.h"
 #include "ui/reset_msx_form.h"
@@ -136,7 +137,8 @@ void TMainWindow::AddStatusMessage(const QString& text) {
 void TMainWindow::RefreshStepPumping() {
     if (!currentMachine || !currentMachine->GetZ80()) return;
     TPCZ80& processor = *currentMachine->GetPCZ80();
-    processor.pumpEveryStep = processor.windowShown;
+    processor.pumpEveryStep = processor.windowShown || currentMachine->GetPCMemorySelector()->windowShown ||
+                              currentMachine->GetPCV9918()->windowShown;
 }
 
 void TMainWindow::showEvent(QShowEvent* event) {
@@ -176,6 +178,7 @@ void TMainWindow::StartUp() {
     keyState = std::make_unique<TQtKeyState>(*this);
     joystickService = std::make_unique<TSDLJoystickService>();
     printerPorts = std::make_unique<TCupsPrinterPorts>();
+    deviceWindows = std::make_unique<TQtDeviceWindows>(*this, [this] { RefreshStepPumping(); });
 
     // The editors edit the settings in place; the preferences editor lists the
     // host's joysticks and printer ports, so it comes after them.
@@ -188,8 +191,9 @@ void TMainWindow::StartUp() {
     const std::filesystem::path configurationFolder = options.folder / "Configurations";
     configuration.Load(configurationFolder / preferences.defaultConfiguration);
 
-    const THostServices services{*messagePump, *userMessages,    displayOutput.get(), *keyState,
-                                 *joystickService, *printerPorts, nullptr,             soundBuffers};
+    const THostServices services{*messagePump,     *userMessages, displayOutput.get(), *keyState,
+                                 *joystickService, *printerPorts, nullptr,             soundBuffers,
+                                 deviceWindows.get()};
     machine = std::make_unique<TPCMSX>(services);
     machine->preferences = &preferences;
     machine->pacer = &pacer;
@@ -273,7 +277,9 @@ void TMainWindow::menuExitClick() {
     close();
 }
 
-void TMainWindow::menuCassetteControlsClick() {}
+void TMainWindow::menuCassetteControlsClick() {
+    if (currentMachine && currentMachine->GetCassette()) currentMachine->GetPCCassette()->ShowWindow();
+}
 
 void TMainWindow::menuSize1_1Click() { SetScreenAreaSize(screenAreaSize1_1); }
 
@@ -306,8 +312,20 @@ void TMainWindow::menuResetClick() {
 
 void TMainWindow::menuFullSpeedClick() { pacer.SetFullSpeed(menuFullSpeed->isChecked()); }
 
-void TMainWindow::menuDebugZ80Click() {}
+void TMainWindow::menuDebugZ80Click() {
+    if (!currentMachine || !currentMachine->GetZ80()) return;
+    currentMachine->GetPCZ80()->ShowDebugWindow();
+    RefreshStepPumping();
+}
 
-void TMainWindow::menuDebugMemoryClick() {}
+void TMainWindow::menuDebugMemoryClick() {
+    if (!currentMachine || !currentMachine->GetMemorySelector()) return;
+    currentMachine->GetPCMemorySelector()->ShowDebugWindow();
+    RefreshStepPumping();
+}
 
-void TMainWindow::menuDebugVideoClick() {}
+void TMainWindow::menuDebugVideoClick() {
+    if (!currentMachine || !currentMachine->GetVDP()) return;
+    currentMachine->GetPCV9918()->ShowDebugWindow();
+    RefreshStepPumping();
+}

@@ -18,6 +18,7 @@ class QMenu;
 class QPlainTextEdit;
 class TConfigurationEditor;
 class TCupsPrinterPorts;
+class TQtDeviceWindows;
 class TPCKeyboardForm;
 class TPreferencesEditor;
 class TQtDisplayOutput;
@@ -126,6 +127,7 @@ private:
     std::unique_ptr<TQtKeyState> keyState;
     std::unique_ptr<TSDLJoystickService> joystickService;
     std::unique_ptr<TCupsPrinterPorts> printerPorts;
+    std::unique_ptr<TQtDeviceWindows> deviceWindows;
     THostSteadyClock steadyClock;
     TFramePacer pacer{steadyClock};
     std::unique_ptr<TPCMSX> machine;

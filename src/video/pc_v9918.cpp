@@ -46,6 +46,29 @@ TPCV9918::TPCV9918(TDisplayOutput* displayOutput)
 {
 }
 
+std::uint8_t TPCV9918::ReadPort(std::uint8_t port)
+{
+    const std::uint8_t value = TV9918::ReadPort(port);
+    RefreshDebugWindow();
+    return value;
+}
+
+void TPCV9918::WritePort(std::uint8_t port, std::uint8_t value)
+{
+    TV9918::WritePort(port, value);
+    RefreshDebugWindow();
+}
+
+void TPCV9918::ShowDebugWindow()
+{
+    if (!form) {
+        return;
+    }
+    windowShown = true;
+    form->Show();
+    form->Refresh();
+}
+
 void TPCV9918::RenderFrame()
 {
     const bool displayEnabled = (registers[1] & 0x40) != 0;

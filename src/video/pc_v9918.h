@@ -1,7 +1,19 @@
 #pragma once
 
+#include <memory>
+
 #include "video/display_output.h"
 #include "video/v9918.h"
+
+// What the video debug window offers its VDP: a page of register texts that
+// the VDP refreshes after every port access while the window is visible.
+class TVideoDebugForm {
+public:
+    virtual ~TVideoDebugForm() = default;
+    virtual void Show() = 0;
+    virtual bool IsVisible() const = 0;
+    virtual void Refresh() = 0;
+};
 
 // The video display processor with its renderer: every frame it redraws the
 // whole screen from VRAM and registers into an indexed frame buffer and hands
@@ -36,7 +48,16 @@ public:
 
     void SetDisplayOutput(TDisplayOutput* output) { displayOutput = output; }
 
+    std::uint8_t ReadPort(std::uint8_t port) override;
+    void WritePort(std::uint8_t port, std::uint8_t value) override;
     void RenderFrame() override;
+
+    void ShowDebugWindow();
+    void DebugWindowClosed() { windowShown = false; }
+
+    // Null on a host without windows.
+    std::unique_ptr<TVideoDebugForm> form;
+    bool windowShown = false;
 
     // A colour byte's two colours, backdrop for 0, spread over eight pixels: the
     // background, and what turns it into the foreground where the pattern is set.
@@ -56,6 +77,9 @@ private:
     void DrawGraphic2Mode();
     void DrawMulticolourMode();
     void DrawSprites();
+    void RefreshDebugWindow() {
+        if (form && form->IsVisible()) form->Refresh();
+    }
 
     TDisplayOutput* displayOutput;
     TFrameBuffer frameBuffer{};

@@ -42,6 +42,7 @@ struct TLoggingVDP : TV9918 {
 };
 
 struct TRecordingForm : TZ80DebugForm {
+    void Show() override { visible = true; }
     bool IsVisible() const override { return visible; }
     bool TraceOnScreen() const override { return onScreen; }
     bool TraceToFile() const override { return toFile; }
@@ -99,8 +100,8 @@ TEST_F(PCZ80Test, StartKeepsTheFrameCountdown) {
 }
 
 TEST_F(PCZ80Test, TraceGoesToTheFormOnlyWhenWanted) {
-    TRecordingForm form;
-    processor.form = &form;
+    processor.form = std::make_unique<TRecordingForm>();
+    auto& form = static_cast<TRecordingForm&>(*processor.form);
     processor.Start();
     struct Case {
         bool visible, onScreen, toFile;

@@ -50,7 +50,7 @@ struct TTestHost {
     TFixedClock clock{TLocalDateTime{}};
     TRecordingSoundBuffers soundBuffers;
 
-    THostServices Services() { return {pump, messages, nullptr, keys, joysticks, printerPorts, &clock, soundBuffers}; }
+    THostServices Services() { return {pump, messages, nullptr, keys, joysticks, printerPorts, &clock, soundBuffers, nullptr}; }
 };
 
 // A configuration with the given page type in all four pages of one slot.
