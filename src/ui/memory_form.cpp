@@ -11,6 +11,9 @@
 namespace {
 
 constexpr int rowHeight = 16;
+// Wide enough for a ROM file name such as cbios_main_msx1.rom.
+constexpr int slotColumnWidth = 116;
+constexpr int pageColumnWidth = 54;
 
 QTableWidget* NewGrid(QWidget* owner, int columns, int columnWidth, int x, int y) {
     auto* grid = new QTableWidget(5, columns, owner);
@@ -22,18 +25,29 @@ QTableWidget* NewGrid(QWidget* owner, int columns, int columnWidth, int x, int y
     grid->verticalHeader()->setMinimumSectionSize(1);
     grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Display only, but not greyed out: the names stay readable and their tips show.
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setEnabled(false);
+    grid->setSelectionMode(QAbstractItemView::NoSelection);
+    grid->setFocusPolicy(Qt::NoFocus);
+    grid->setTextElideMode(Qt::ElideMiddle);
+    // Small enough for "Not expanded" and "Memory Mapper" in a 16-pixel row.
+    QFont font = grid->font();
+    font.setPixelSize(11);
+    grid->setFont(font);
     grid->move(x, y);
     return grid;
 }
 
 void SetCell(QTableWidget* grid, int column, int row, const QString& text) {
-    grid->setItem(row, column, new QTableWidgetItem(text));
+    auto* item = new QTableWidgetItem(text);
+    // Long ROM file names are cut in the cell; the tip shows them whole.
+    item->setToolTip(text);
+    grid->setItem(row, column, item);
 }
 
 // A grid exactly as large as its cells, frame included.
 void FitGrid(QTableWidget* grid) {
+    for (int row = 0; row < grid->rowCount(); ++row) grid->setRowHeight(row, rowHeight);
     int width = 2 * grid->frameWidth();
     for (int column = 0; column < grid->columnCount(); ++column) width += grid->columnWidth(column);
     grid->setFixedSize(width, 2 * grid->frameWidth() + grid->rowCount() * rowHeight);
@@ -44,17 +58,16 @@ void FitGrid(QTableWidget* grid) {
 TMemoryForm::TMemoryForm(TPCMemorySelector& selector, std::function<void()> closed, QWidget* owner)
     : QWidget(owner, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), selector(selector), closed(std::move(closed)) {
     setWindowTitle("Memory Info");
-    setFixedSize(409, 361);
+    setFixedSize(2 + pageColumnWidth + 4 * slotColumnWidth + 2 + 6, 361);
 
     (new QLabel("Selected slots", this))->move(8, 8);
     gridSelected = NewGrid(this, 2, 68, 8, 26);
-    gridSelected->setSelectionBehavior(QAbstractItemView::SelectRows);
 
     (new QLabel("Primary slots", this))->move(8, 122);
-    (new QLabel("Reg. value:", this))->move(300, 122);
+    (new QLabel("Reg. value:", this))->move(420, 122);
     lblPrimaryReg = new QLabel("FF", this);
-    lblPrimaryReg->move(370, 122);
-    gridPrimary = NewGrid(this, 5, 87, 2, 140);
+    lblPrimaryReg->move(490, 122);
+    gridPrimary = NewGrid(this, 5, slotColumnWidth, 2, 140);
 
     lblSecondary = new QLabel("Secondary slots for Primary slot 0", this);
     lblSecondary->move(8, 240);
@@ -63,10 +76,10 @@ TMemoryForm::TMemoryForm(TPCMemorySelector& selector, std::function<void()> clos
     udPrimarySlot->setRange(0, 3);
     udPrimarySlot->setWrapping(true);
     udPrimarySlot->move(215, 234);
-    (new QLabel("Reg. value:", this))->move(300, 240);
+    (new QLabel("Reg. value:", this))->move(420, 240);
     lblSecondaryReg = new QLabel("FF", this);
-    lblSecondaryReg->move(370, 240);
-    gridSecondary = NewGrid(this, 5, 87, 2, 262);
+    lblSecondaryReg->move(490, 240);
+    gridSecondary = NewGrid(this, 5, slotColumnWidth, 2, 262);
     SetupGrids();
 
     connect(udPrimarySlot, &QSpinBox::valueChanged, this, &TMemoryForm::udPrimarySlotClick);
@@ -74,11 +87,11 @@ TMemoryForm::TMemoryForm(TPCMemorySelector& selector, std::function<void()> clos
 
 void TMemoryForm::SetupGrids() {
     for (QTableWidget* grid : {gridSelected, gridPrimary, gridSecondary}) grid->clearSelection();
-    gridSelected->setColumnWidth(0, 54);
-    gridSelected->setColumnWidth(1, 143);
+    gridSelected->setColumnWidth(0, pageColumnWidth);
+    gridSelected->setColumnWidth(1, 2 * slotColumnWidth + 40);
     SetCell(gridSelected, 1, 0, "Bank");
-    gridPrimary->setColumnWidth(0, 54);
-    gridSecondary->setColumnWidth(0, 54);
+    gridPrimary->setColumnWidth(0, pageColumnWidth);
+    gridSecondary->setColumnWidth(0, pageColumnWidth);
     for (int i = 0; i < 4; ++i) {
         for (QTableWidget* grid : {gridSelected, gridPrimary, gridSecondary}) {
             SetCell(grid, 0, i + 1, QString("Page %1").arg(i));

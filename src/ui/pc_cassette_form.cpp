@@ -8,6 +8,7 @@
 #include <QSlider>
 #include <QStyle>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -35,19 +36,20 @@ TPCCassetteForm::TPCCassetteForm(TPCCassette& cassette, QWidget* owner)
     auto* frame = new QFrame(this);
     frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
     frame->setGeometry(0, 0, 313, 117);
-    const auto label = [frame](const char* text, int x, int y) {
-        auto* item = new QLabel(text, frame);
-        item->move(x, y);
-        return item;
+    // Each value starts just right of its caption, so no text is cut in any font.
+    const auto line = [frame](const char* caption, int x, int y, int valueX, const char* widest) {
+        auto* name = new QLabel(caption, frame);
+        name->move(x, y);
+        auto* value = new QLabel(widest, frame);
+        value->move(std::max(valueX, x + name->sizeHint().width() + 6), y);
+        value->adjustSize();
+        return value;
     };
-    label("Current Position:", 8, 32);
-    lblPosition = label("00:00:00", 104, 32);
+    lblPosition = line("Current Position:", 8, 32, 96, "00:00:00");
     lblPosition->setText("0");
-    label("Motor:", 208, 16);
-    lblMotor = label("Off", 272, 16);
-    label("Recording:", 208, 32);
-    lblRecording = label("Off", 272, 32);
-    lblPosition->setMinimumWidth(90);
+    lblMotor = line("Motor:", 200, 16, 272, "Off");
+    lblRecording = line("Recording:", 200, 32, 272, "Off");
+    lblMotor->move(lblRecording->pos().x(), 16);
 
     barPosition = new QSlider(Qt::Horizontal, frame);
     barPosition->setGeometry(8, 56, 297, 24);
