@@ -4,7 +4,9 @@
 #     xdotool; the window's screen area must show exactly what the headless runner
 #     draws for the same typed text;
 #  2. sound: quib --run with the tone cartridge, its sound recorded through SDL's
-#     disk audio driver; the recorded pitch must be the tone's 440.4 Hz.
+#     disk audio driver; the recorded pitch must be the tone's 440.4 Hz;
+#  3. windows: the three debug windows and the cassette window, opened from the
+#     menus of the running machine, must appear; each is saved as a screenshot.
 # Usage: tools/e2e/desktop_e2e.sh BUILD_FOLDER [OUTPUT_FOLDER]
 set -euo pipefail
 build=$(realpath "$1")
@@ -70,4 +72,21 @@ sleep 6
 import -window "$window" "$output/tone-window.png"
 stop_quib
 python3 "$here/measure_pitch.py" "$output/tone.raw" 440.4
+
+echo "=== e2e: debug and cassette windows"
+SDL_AUDIODRIVER=dummy start_quib windows --run
+sleep 3
+for keys in "alt+d z" "alt+d m" "alt+d v" "alt+v Return"; do
+  xdotool windowfocus --sync "$window"
+  xdotool key $keys
+  sleep 1
+done
+for caption in "Z80 Info" "Memory Info" "V9918 info" "Cassette Controls"; do
+  if ! id=$(timeout 10 xdotool search --sync --onlyvisible --name "^$caption" | head -1) || [ -z "$id" ]; then
+    echo "=== e2e windows FAILED: no window \"$caption\""
+    exit 1
+  fi
+  import -window "$id" "$output/window-${caption// /-}.png"
+done
+stop_quib
 echo "=== e2e passed"
