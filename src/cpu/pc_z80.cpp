@@ -6,7 +6,8 @@
 // to the slot selector and the I/O handler, without a virtual call.
 std::int32_t TPCZ80::Step() {
     const std::int32_t result = TZ80Executor<TPCZ80>(*this).Step();
-    if (form && ((form->IsVisible() && form->TraceOnScreen()) || form->TraceToFile())) TraceStep();
+    // traceEnabled follows the window's boxes, and is the cheap test on every step.
+    if (traceEnabled && form && ((form->IsVisible() && form->TraceOnScreen()) || form->TraceToFile())) TraceStep();
     return result;
 }
 

@@ -15,8 +15,6 @@
 #include "ui/main_window.h"
 #include "ui/modal_answers.h"
 
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
-
 namespace {
 
 std::vector<int> SlotPages(const TConfiguration& configuration, int primary, int secondary) {

@@ -19,8 +19,6 @@
 #include "ui/pc_z80_form.h"
 #include "ui/v9918_form.h"
 
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
-
 namespace {
 
 // A machine with Qt windows for its devices: RAM in slot 0 and in slot 3-2 of

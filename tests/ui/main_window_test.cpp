@@ -11,47 +11,21 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
-#include <functional>
 #include <stdexcept>
 
 #include "host/qt_display_output.h"
+#include "ui/modal_answers.h"
 #include "ui/pc_keyboard_form.h"
 #include "ui/reset_msx_form.h"
 #include "video/pc_v9918.h"
 
-// Readable failure messages.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
-
 namespace {
-
-// A folder like the executable's: the built Configurations folder and no quib.cfg.
-std::filesystem::path StartFolder(const std::string& name) {
-    const std::filesystem::path folder = std::filesystem::path(QUIB_TEST_OUTPUT_DIR) / "ui" / name;
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    std::filesystem::create_directory_symlink(std::filesystem::path(QUIB_DEFAULT_CONFIGURATION).parent_path(),
-                                              folder / "Configurations");
-    return folder;
-}
-
-// Runs the action on the next modal window once it is open.
-void WhenModalOpens(std::function<void(QWidget&)> action) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, action] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            poll->stop();
-            poll->deleteLater();
-            action(*modal);
-        }
-    });
-    poll->start(5);
-}
 
 QStringList LogLines(const TMainWindow& window) { return window.Memo->toPlainText().split('\n'); }
 
 struct MainWindowTest : ::testing::Test {
     void Start(TStartOptions options = {}) {
-        if (options.folder.empty()) options.folder = StartFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
+        if (options.folder.empty()) options.folder = MachineFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
         window = std::make_unique<TMainWindow>(options);
         window->show();
         QApplication::processEvents();
@@ -139,8 +113,7 @@ TEST_F(MainWindowTest, ResetDialogChoosesTheKindAndKeepsTheMachineRunning) {
             memory.SetPrimarySlotRegister(0xFF);  // RAM in slot 3 everywhere
             memory.Write(0xC000, 0x5A);
             currentMachine->GetZ80()->registers.Set(TZ80Registers::PC, 0x1234);
-            WhenModalOpens([&](QWidget& dialog) {
-                auto& form = static_cast<TResetMSXForm&>(dialog);
+            WhenModalOpens<TResetMSXForm>([&](TResetMSXForm& form) {
                 (test.hard ? form.radioHard : form.radioSoft)->setChecked(true);
                 (test.cancel ? form.btnCancel : form.btnOK)->click();
             });
@@ -185,7 +158,7 @@ TEST_F(MainWindowTest, SizesDrawEveryPixelOnceOrDoubled) {
 
 TEST_F(MainWindowTest, CommandLineCartridgeIsForThisSessionAndRunStartsTheMachine) {
     const QString rom = QUIB_TEST_CARTRIDGE;
-    const std::optional<TStartOptions> parsed = ParseCommandLine({"--run", rom}, StartFolder("command_line"));
+    const std::optional<TStartOptions> parsed = ParseCommandLine({"--run", rom}, MachineFolder("command_line"));
     ASSERT_TRUE(parsed);
     EXPECT_TRUE(parsed->run);
     EXPECT_FALSE(ParseCommandLine({"--fast"}, "."));
@@ -236,12 +209,12 @@ struct TFailingWindow : TMainWindow {
 
 TEST(MainWindowStartUp, AFailureBeforeTheMachineExistsDisablesItsMenus) {
     TStartOptions options;
-    options.folder = StartFolder("failed_start_up");
+    options.folder = MachineFolder("failed_start_up");
     TFailingWindow window(options);
     QString shown;
-    WhenModalOpens([&](QWidget& box) {
-        shown = static_cast<QMessageBox&>(box).text();
-        static_cast<QMessageBox&>(box).accept();
+    WhenModalOpens<QMessageBox>([&](QMessageBox& box) {
+        shown = box.text();
+        box.accept();
     });
     window.show();
     QApplication::processEvents();

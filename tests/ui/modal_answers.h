@@ -14,7 +14,11 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <ostream>
 #include <vector>
+
+// Readable failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 // Runs the action once a modal window of type T is open and in front.
 template <typename T> void WhenModalOpens(std::function<void(T&)> action) {

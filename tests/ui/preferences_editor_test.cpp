@@ -17,8 +17,6 @@
 #include "ui/main_window.h"
 #include "ui/modal_answers.h"
 
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
-
 namespace {
 
 const QString rebootQuestion = "Configuration changed|To apply the new settings the MSX needs a reboot.\nReboot Now?";
