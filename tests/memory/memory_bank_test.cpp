@@ -1,91 +1,66 @@
+// ROM banks and the memory mapper.
+#include "memory/memory_bank.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <filesystem>
-#include <vector>
-
-#include "memory/image_file.h"
-#include "memory/memory_bank.h"
+#include "memory/memory_mapper.h"
+#include "settings/scratch_files.h"
 
 namespace {
 
-using memory_test::Pattern;
-using memory_test::WriteImage;
-
-TEST(MemoryBankTest, EmptyBankReadsFFAndIgnoresWrites)
-{
-    TMemoryBank bank;
-    EXPECT_EQ(bank.GetBankType(), TMemoryBank::emptyBankType);
-    EXPECT_EQ(bank.GetName(), "N/A");
-    EXPECT_FALSE(bank.OccupiesSlot());
-    EXPECT_EQ(bank.AsCartridge(), nullptr);
-    for (std::uint32_t address : {0x0000u, 0x3FFFu, 0x8000u, 0xFFFFu}) {
-        bank.Write(static_cast<std::uint16_t>(address), 0x12);
-        EXPECT_EQ(bank.Read(static_cast<std::uint16_t>(address)), 0xFF);
-    }
-}
-
-TEST(MemoryBankTest, RAMAnswersModulo16KAndClears)
-{
-    TRAMBank bank;
-    EXPECT_EQ(bank.GetName(), "RAM");
-    EXPECT_EQ(bank.Read(0x1234), 0x00);
-    bank.Write(0x4001, 0xA5);
-    EXPECT_EQ(bank.Read(0x0001), 0xA5);
-    EXPECT_EQ(bank.Read(0xC001), 0xA5);
-    bank.Write(0xFFFF, 0x5A);
-    EXPECT_EQ(bank.Read(0x3FFF), 0x5A);
-    bank.Clear();
-    EXPECT_EQ(bank.Read(0x0001), 0x00);
-    EXPECT_EQ(bank.Read(0x3FFF), 0x00);
-}
-
-TEST(MemoryBankTest, ROMIgnoresWriteAndClear)
-{
-    const auto path = WriteImage("rom16k.bin", Pattern(16384));
-    TROMBank bank;
-    ASSERT_EQ(bank.Load(path), 0);
-    const std::uint8_t before = bank.Read(0x0100);
-    bank.Write(0x0100, static_cast<std::uint8_t>(~before));
-    bank.Clear();
-    EXPECT_EQ(bank.Read(0x0100), before);
-    EXPECT_EQ(bank.Read(0x8100), before);
-}
-
-TEST(MemoryBankTest, ROMLoadResults)
-{
-    struct Case {
-        const char* name;
-        std::size_t size;
-        bool present;
-        std::int32_t result;
-        std::size_t loaded;
-    };
-    const Case cases[] = {
-        {"exact.bin", 16384, true, 0, 16384},
-        {"longer.bin", 16385, true, 0, 16384},
-        {"short.bin", 100, true, -1, 100},
-        {"empty.bin", 0, true, -1, 0},
-        {"missing.bin", 0, false, -1, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const auto image = Pattern(c.size);
-        const auto path = c.present ? WriteImage(c.name, image) : memory_test::MissingFile(c.name);
+TEST(MemoryBankTest, ROMLoadsThe16KItGetsAndReadsFFhForTheRest) {
+    Bytes image(16385);
+    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
+    // File size (-1 for none), result, bytes loaded; the rest reads FFh.
+    for (const auto& [size, result, loaded] : {std::tuple{16385, 0, 16384}, {16384, 0, 16384}, {100, -1, 100}, {-1, -1, 0}}) {
+        const auto path = ScratchFolder() / std::to_string(size);
+        if (size >= 0) WriteFile(path, Bytes(image.begin(), image.begin() + size));
         TROMBank bank;
-        EXPECT_EQ(bank.Load(path), c.result);
-        for (std::size_t address = 0; address < 16384; address += 33) {
-            const std::uint8_t expected = address < c.loaded ? image[address] : 0xFF;
-            ASSERT_EQ(bank.Read(static_cast<std::uint16_t>(address)), expected) << address;
+        EXPECT_EQ(bank.Load(path), result) << size;
+        for (int address = 0; address < 16384; address += 33) {
+            ASSERT_EQ(bank.Read(static_cast<std::uint16_t>(address + 0x8000)), address < loaded ? image[address] : 0xFF);
         }
-        if (c.loaded > 0) {
-            // The last byte read lands exactly where it belongs.
-            EXPECT_EQ(bank.Read(static_cast<std::uint16_t>(c.loaded - 1)), image[c.loaded - 1]);
-        }
+        EXPECT_EQ(bank.Read(static_cast<std::uint16_t>(loaded - 1)), loaded > 0 ? image[loaded - 1] : 0xFF) << size;
     }
-    TROMBank folder;
-    EXPECT_EQ(folder.Load(memory_test::OutputFolder()), -1);
-    EXPECT_EQ(folder.Read(0x0000), 0xFF);
+}
+
+TEST(MemoryMapperTest, RegistersKeepTheBitsOfTheSizeAndSegmentsAreSharedAcrossPages) {
+    for (std::int8_t sizeIndex = 0; sizeIndex < 7; ++sizeIndex) {
+        SCOPED_TRACE(static_cast<int>(sizeIndex));
+        const auto mask = static_cast<std::uint8_t>((4 << sizeIndex) - 1);
+        TMemoryMapper mapper;
+        mapper.SetSize(sizeIndex);
+        // Power-on: page n shows segment 3 - n; the bits above the size read as 1.
+        for (int page = 0; page < 4; ++page) {
+            EXPECT_EQ(mapper.ReadPort(static_cast<std::uint8_t>(0xFC + page)), static_cast<std::uint8_t>(~mask | (3 - page)));
+        }
+        mapper.WritePort(0xFC, 0x00);
+        mapper.WritePort(0xFF, 0xFF);
+        EXPECT_EQ(mapper.ReadPort(0xFF), 0xFF);
+        mapper.Write(0xC000, 0x11);
+        mapper.Write(0x0000, 0x22);
+        EXPECT_EQ(mapper.Read(0xC000), 0x11);
+        EXPECT_EQ(mapper.Read(0x0000), 0x22);
+    }
+    // 128 KB: segments are shared across pages.
+    TMemoryMapper mapper;
+    mapper.SetSize(1);
+    mapper.Write(0xC123, 0xA0);  // segment 0
+    mapper.Write(0x0123, 0xA3);  // segment 3
+    mapper.WritePort(0xFD, 0x00);
+    EXPECT_EQ(mapper.Read(0x4123), 0xA0);
+    mapper.WritePort(0xFF, 0x03);
+    EXPECT_EQ(mapper.Read(0xC123), 0xA3);
+    mapper.WritePort(0xFF, 0x0D);  // 128 KB: bit 3 is dropped
+    EXPECT_EQ(mapper.ReadPort(0xFF), 0xFD);
+    EXPECT_EQ(mapper.Read(0xC123), 0x00);
+    // Clear zeroes every segment but keeps the registers; other ports are not the mapper's.
+    mapper.Clear();
+    mapper.WritePort(0xA8, 0x00);
+    EXPECT_EQ(mapper.ReadPort(0xA8), 0xFF);
+    EXPECT_EQ(mapper.ReadPort(0xFF), 0xFD);
+    mapper.WritePort(0xFF, 0x03);
+    EXPECT_EQ(mapper.Read(0xC123), 0x00);
 }
 
 } // namespace
