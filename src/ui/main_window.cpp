@@ -22,7 +22,7 @@
 #include "host/sdl_joystick_service.h"
 #include "host/sdl_sound_output.h"
 #include "ui/configuration_editor.h"
-#include "ui/device_windows.h"
+#include "ui/qt_device_windows.h"
 #include "ui/pc_keyboard_form.h"
 #include "ui/preferences_editor.h"
 #include "ui/reset_msx_form.h"

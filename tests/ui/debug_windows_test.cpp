@@ -11,7 +11,7 @@
 
 #include "host/qt_user_messages.h"
 #include "support/test_host.h"
-#include "ui/device_windows.h"
+#include "ui/qt_device_windows.h"
 #include "ui/main_window.h"
 #include "ui/memory_form.h"
 #include "ui/modal_answers.h"

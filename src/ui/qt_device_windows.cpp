@@ -1,4 +1,4 @@
-#include "ui/device_windows.h"
+#include "ui/qt_device_windows.h"
 
 #include "ui/memory_form.h"
 #include "ui/pc_cassette_form.h"
