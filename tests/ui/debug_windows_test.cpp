@@ -159,10 +159,11 @@ TEST_F(DebugWindowsTest, MemoryWindowFollowsTheSlotRegisters) {
         for (int row = 1; row < 5; ++row) EXPECT_EQ(cell(form.gridSecondary, column, row), "Not expanded");
     }
 
-    selector.Write(0xFFFF, 0x80);  // page 3 to slot 3-2
+    selector.Write(0xFFFF, 0x90);  // page 3 to slot 3-2, page 2 to slot 3-1
+    EXPECT_EQ(cell(form.gridSelected, 1, 3), "Slot 3 - 1:   N/A");
     EXPECT_EQ(cell(form.gridSelected, 1, 4), "Slot 3 - 2:   RAM");
     EXPECT_EQ(form.lblSecondary->text(), "Secondary slots for Primary slot 3");
-    EXPECT_EQ(form.lblSecondaryReg->text(), "80");
+    EXPECT_EQ(form.lblSecondaryReg->text(), "90");
     EXPECT_EQ(cell(form.gridSecondary, 3, 0), "Slot 3 - 2");
     EXPECT_EQ(cell(form.gridSecondary, 3, 1), "RAM");
     EXPECT_EQ(cell(form.gridSecondary, 1, 1), "N/A");
