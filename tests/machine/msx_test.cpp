@@ -1,3 +1,4 @@
+// The machine built from a configuration, its cartridge slots, and its paced run loop.
 #include "machine/pc_msx.h"
 
 #include <gtest/gtest.h>
@@ -6,187 +7,146 @@
 
 #include <filesystem>
 #include <fstream>
-#include <vector>
 
-#include "memory/memory_mapper.h"
-#include "memory/rom_cartridge.h"
 #include "support/test_host.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// A folder of ROM pages for one test, removed afterwards.
-struct TTemporaryFolder {
-    TTemporaryFolder() : path(fs::temp_directory_path() / ("quib_machine_" + std::to_string(::getpid()))) {
-        fs::create_directories(path);
-    }
-    ~TTemporaryFolder() { fs::remove_all(path); }
-    fs::path Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-        std::ofstream(path / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        return path / name;
-    }
-    fs::path path;
-};
-
 struct MSXTest : ::testing::Test {
     MSXTest() {
+        fs::create_directories(folder);
         machine.preferences = &preferences;
-        machine.SetROMFolder(folder.path);
+        machine.SetROMFolder(folder);
+    }
+    ~MSXTest() override { fs::remove_all(folder); }
+    // A program that loops forever in RAM at 0000h: JR 0000h.
+    void BuildLoop() {
+        FillSlot(configuration, 0, 0, TConfiguration::pageRAM);
+        machine.Build(configuration);
+        machine.GetMemorySelector()->Write(0x0000, 0x18);
+        machine.GetMemorySelector()->Write(0x0001, 0xFE);
+    }
+    std::pair<int, int> Slot(int entry) const {
+        return {preferences.cartridgeSlots[entry].primary, preferences.cartridgeSlots[entry].secondary};
     }
 
+    fs::path folder = fs::temp_directory_path() / ("quib_machine_" + std::to_string(::getpid()));
     TTestHost host;
-    TTemporaryFolder folder;
     TPreferences preferences;
     TConfiguration configuration;
     TPCMSX machine{host.Services()};
 };
 
-TEST_F(MSXTest, EmptyConfigurationReadsFFEverywhere) {
-    machine.Build(configuration);
-    for (std::uint32_t address = 0; address < 0x10000; address += 0x1001) {
-        EXPECT_EQ(machine.GetMemorySelector()->Read(static_cast<std::uint16_t>(address)), 0xFF);
-    }
-    EXPECT_EQ(machine.GetIOHandler()->ReadPort(0xFE), 0xFF);
-}
-
-TEST_F(MSXTest, ROMPagesLoadFromTheROMFolderAndAMissingFileLeavesTheBankUnloaded) {
-    std::vector<std::uint8_t> page(16384, 0x00);
-    page[0] = 0xC3;
-    page[0x3FFF] = 0x99;
-    folder.Write("page0.rom", page);
-    configuration.pageType[0][0][0] = TConfiguration::pageROM;
+// A mapper or cartridge slot in page 0 answers for the whole slot, whatever the later pages say.
+TEST_F(MSXTest, BuildsTheMemoryTheConfigurationNames) {
+    std::vector<char> page(16384, 0);
+    page[0] = char(0xC3), page[0x3FFF] = char(0x99);
+    std::ofstream(folder / "page0.rom", std::ios::binary).write(page.data(), std::streamsize(page.size()));
+    configuration.pageType[0][0][0] = configuration.pageType[0][0][1] = TConfiguration::pageROM;
     configuration.romFile[0][0][0] = "page0.rom";
-    configuration.pageType[0][0][1] = TConfiguration::pageROM;
     configuration.romFile[0][0][1] = "missing.rom";
-    machine.Build(configuration);
-
-    TMemorySelector& selector = *machine.GetMemorySelector();
-    EXPECT_EQ(selector.Read(0x0000), 0xC3);
-    EXPECT_EQ(selector.Read(0x3FFF), 0x99);
-    EXPECT_EQ(selector.Read(0x4000), 0xFF);
-    EXPECT_EQ(selector.GetBank(0, 0, 1)->GetName(), "missing.rom");
-    // Writes to ROM change nothing, and the machine runs on the unloaded page.
-    selector.Write(0x0000, 0x00);
-    EXPECT_EQ(selector.Read(0x0000), 0xC3);
-    machine.GetZ80()->registers.Set(TZ80Registers::PC, 0x4000);
-    machine.GetZ80()->Start();
-    for (int step = 0; step < 20000; ++step) machine.GetZ80()->Step();
-}
-
-TEST_F(MSXTest, MapperInPageZeroKeepsItsWholeSlotWhateverTheLaterPagesSay) {
     configuration.expanded[3] = 1;
     configuration.pageType[3][2][0] = TConfiguration::pageMemoryMapper;
     configuration.pageType[3][2][1] = TConfiguration::pageRAM;
-    configuration.pageType[3][2][2] = TConfiguration::pageCartridgeSlot;
     configuration.mapperSize[3][2] = 1;
     configuration.pageType[2][0][0] = TConfiguration::pageCartridgeSlot;
     configuration.pageType[2][0][1] = TConfiguration::pageROM;
     machine.Build(configuration);
-
     TMemorySelector& selector = *machine.GetMemorySelector();
-    TMemoryBank* mapper = selector.GetBank(3, 2, 0);
-    for (int page = 1; page < 4; ++page) EXPECT_EQ(selector.GetBank(3, 2, page), mapper);
-    EXPECT_EQ(mapper->GetBankType(), TMemoryBank::memoryMapperType);
+    selector.Write(0x0000, 0x00);
+    for (const auto& [address, value] : {std::pair{0x0000, 0xC3}, {0x3FFF, 0x99}, {0x4000, 0xFF}, {0x8000, 0xFF}})
+        EXPECT_EQ(selector.Read(std::uint16_t(address)), value) << address;  // a missing file leaves its bank empty
+    for (int page = 1; page < 4; ++page) EXPECT_EQ(selector.GetBank(3, 2, page), selector.GetBank(3, 2, 0));
     machine.GetIOHandler()->WritePort(0xFC, 0x0A);
     EXPECT_EQ(machine.GetIOHandler()->ReadPort(0xFC), 0xFA);
-    EXPECT_NE(machine.GetCartridge(2, 0), nullptr);
+    ASSERT_NE(machine.GetCartridge(2, 0), nullptr);
     EXPECT_EQ(selector.GetBank(2, 0, 1), selector.GetBank(2, 0, 0));
 }
 
-TEST_F(MSXTest, ResetKindsKeepOrClearMemory) {
-    FillSlot(configuration, 0, 0, TConfiguration::pageRAM);
+TEST_F(MSXTest, ReconcileKeepsFilesWithTheirSlotsAndWarnsAboutLostOnes) {
+    const std::string lost = "Warning|Warning: Cartridge slot ",
+                      unavailable = " is no longer available.\nCartridge file will not be loaded.";
+    const struct {
+        const char* name;
+        std::vector<TCartridgeSlot> before;  // the preferences' list
+        std::vector<std::string> files, filesAfter, warnings;
+    } cases[] = {
+        {"none listed yet", {}, {}, {"", "", ""}, {}},
+        {"same slots, moved in the list", {{3, 2}, {1, 255}}, {"b.rom", "a.rom"}, {"a.rom", "b.rom", ""}, {}},
+        {"lost slots warn, with or without a file", {{2, 255}, {2, 3}, {3, 3}}, {"x.rom", "", "c.rom"},
+         {"", "", "c.rom"}, {lost + "2" + unavailable, lost + "2 - 3" + unavailable}},
+        {"an expanded entry does not match a plain slot", {{1, 0}}, {"a.rom"}, {"", "", ""}, {}},
+    };
+    // Cartridge slots at 1 (not expanded), 3-2 and 3-3 (expanded).
     FillSlot(configuration, 1, 0, TConfiguration::pageCartridgeSlot);
-    machine.Build(configuration);
-    std::vector<std::uint8_t> image(16384, 0x00);
-    image[0] = 'A';
-    image[1] = 'B';
-    image[2] = 0x10;
-    image[3] = 0x40;
-    image[0x10] = 0x77;
-    machine.InsertCartridge(1, 0, folder.Write("game.rom", image));
-
-    TMemorySelector& selector = *machine.GetMemorySelector();
-    selector.Write(0x8000, 0x42);
-    selector.SetPrimarySlotRegister(0x04);  // page 1 from slot 1
-    machine.GetZ80()->registers.Set(TZ80Registers::PC, 0x1234);
-
-    machine.Reset(0);
-    EXPECT_EQ(machine.GetZ80()->registers.Get(TZ80Registers::PC), 0x0000);
-    EXPECT_EQ(selector.Read(0x8000), 0x42);
-
-    machine.Reset(1);
-    EXPECT_EQ(selector.Read(0x8000), 0x00);
-    EXPECT_EQ(selector.GetPrimarySlotRegister(), 0x04);
-    EXPECT_EQ(selector.Read(0x4010), 0x77);
-
-    // A rebuild makes new devices from the configuration: fresh RAM, an empty
-    // cartridge slot, the power-on slot register; the machine stays stopped.
-    selector.Write(0x8000, 0x42);
-    machine.Reset(2);
-    EXPECT_EQ(machine.GetMemorySelector()->Read(0x8000), 0x00);
-    EXPECT_EQ(machine.GetCartridge(1, 0)->Read(0x4010), 0xFF);
-    EXPECT_TRUE(machine.IsStopped());
-    EXPECT_FALSE(machine.GetZ80()->running);
-    EXPECT_EQ(machine.GetMemorySelector()->GetPrimarySlotRegister(), 0x00);
-}
-
-TEST_F(MSXTest, RebuildWhileRunningStartsTheNewProcessorAndFollowsTheChangedConfiguration) {
-    FillSlot(configuration, 0, 0, TConfiguration::pageRAM);
-    machine.Build(configuration);
-    machine.TMSX::Run();
-    FillSlot(configuration, 0, 0, TConfiguration::pageEmpty);
-    machine.Reset(2);
-    EXPECT_TRUE(machine.GetZ80()->running);
-    machine.GetMemorySelector()->Write(0x0000, 0x12);
-    EXPECT_EQ(machine.GetMemorySelector()->Read(0x0000), 0xFF);
-}
-
-TEST_F(MSXTest, InsertCartridgeByKindAndEjectOnEmptyOrBadFile) {
-    FillSlot(configuration, 1, 0, TConfiguration::pageCartridgeSlot);
-    FillSlot(configuration, 0, 0, TConfiguration::pageRAM);
-    machine.Build(configuration);
-
-    // A Konami SCC image: 128 KB, start address 4000h, "CD" and an SCC game code in the header.
-    std::vector<std::uint8_t> megaROM(131072, 0x00);
-    megaROM[0] = 'A';
-    megaROM[1] = 'B';
-    megaROM[3] = 0x40;
-    megaROM[16] = 'C';
-    megaROM[17] = 'D';
-    megaROM[19] = 0x52;
-    machine.InsertCartridge(1, 0, folder.Write("scc.rom", megaROM));
-    TROMCartridge* cartridge = machine.GetCartridge(1, 0);
-    ASSERT_NE(cartridge, nullptr);
-    EXPECT_EQ(cartridge->GetCartridgeKind(), TROMCartridge::konamiSCCKind);
-    EXPECT_NE(cartridge->GetSCC(), nullptr);
-
-    // Sound follows the machine's pause and resume.
-    machine.Stop();
-    machine.Stop();
-    EXPECT_TRUE(machine.IsSoundPaused());
-    machine.ResumeSound();
-    EXPECT_FALSE(machine.IsSoundPaused());
-    EXPECT_TRUE(machine.IsStopped());
-
-    machine.InsertCartridge(1, 0, "");
-    for (std::uint16_t address : {0x0000, 0x4000, 0x8000, 0xC000}) {
-        EXPECT_EQ(machine.GetCartridge(1, 0)->Read(address), 0xFF);
+    configuration.expanded[3] = 1;
+    FillSlot(configuration, 3, 2, TConfiguration::pageCartridgeSlot);
+    FillSlot(configuration, 3, 3, TConfiguration::pageCartridgeSlot);
+    for (const auto& c : cases) {
+        preferences = TPreferences{};
+        host.messages.shown.clear();
+        std::copy(c.before.begin(), c.before.end(), preferences.cartridgeSlots);
+        std::copy(c.files.begin(), c.files.end(), preferences.cartridgeFiles);
+        machine.Build(configuration);
+        EXPECT_EQ(preferences.cartridgeSlotCount, 3) << c.name;
+        EXPECT_EQ((std::vector{Slot(0), Slot(1), Slot(2), Slot(3)}),
+                  (std::vector<std::pair<int, int>>{{1, 255}, {3, 2}, {3, 3}, {255, 255}})) << c.name;
+        EXPECT_EQ(std::vector(preferences.cartridgeFiles, preferences.cartridgeFiles + 3), c.filesAfter) << c.name;
+        EXPECT_EQ(host.messages.shown, c.warnings) << c.name;
     }
-    machine.InsertCartridge(1, 0, folder.path / "absent.rom");
-    EXPECT_EQ(machine.GetCartridge(1, 0)->Read(0x4000), 0xFF);
-
-    // A slot that holds no cartridge is left alone.
-    machine.InsertCartridge(0, 0, folder.path / "scc.rom");
-    EXPECT_EQ(machine.GetMemorySelector()->GetBank(0, 0, 0)->GetBankType(), TMemoryBank::ramBankType);
+    for (int primary = 0; primary < 4; ++primary) {  // at most fourteen slots are listed
+        configuration.expanded[primary] = 1;
+        for (int secondary = 0; secondary < 4; ++secondary)
+            FillSlot(configuration, primary, secondary, TConfiguration::pageCartridgeSlot);
+    }
+    machine.Build(configuration);
+    EXPECT_EQ(preferences.cartridgeSlotCount, 14);
+    EXPECT_EQ(Slot(13), std::pair(3, 1));
 }
 
-TEST_F(MSXTest, TeardownTwiceIsHarmless) {
-    machine.Build(configuration);
-    machine.Teardown();
-    machine.Teardown();
-    EXPECT_EQ(machine.GetZ80(), nullptr);
-    EXPECT_EQ(machine.GetMemorySelector(), nullptr);
+struct TManualClock : TSteadyClock {
+    std::chrono::nanoseconds Now() const override { return now; }
+    std::chrono::nanoseconds now = std::chrono::seconds(1000);
+};
+
+TEST_F(MSXTest, APacedRunLoopWaitsOncePerFrameForItsTime) {
+    TManualClock clock;
+    TFramePacer pacer(clock);
+    machine.pacer = &pacer;
+    BuildLoop();
+    host.pump.onProcess = [this] { if (host.pump.waits.size() == 3) machine.Stop(); };
+    machine.Run();
+    // Host time stands still, so each frame waits for its whole sixtieth, counted from the start.
+    using std::chrono::nanoseconds;
+    EXPECT_EQ(host.pump.waits, (std::vector{nanoseconds(16'666'666), nanoseconds(33'333'333), nanoseconds(50'000'000)}));
+    // Messages come after each batch of 1000 steps and in each wait, which follows the batch its
+    // frame ended in; the stop lets one more step run, in a batch of its own.
+    EXPECT_EQ(machine.GetZ80()->instructionCount, 31001u);
+    EXPECT_EQ(host.pump.calls, 32 + 3);
+    EXPECT_TRUE(machine.IsSoundPaused());
+}
+
+// Frame n is due n sixtieths after the start: a late frame waits for nothing and
+// the next one makes up for it. Time lost in a stall or at full speed is given up.
+TEST(FramePacer, WaitsForEachFramesDueTimeAndGivesUpTimeLostInAStall) {
+    using namespace std::chrono;
+    TManualClock clock;
+    TFramePacer pacer(clock);
+    clock.now += milliseconds(4);
+    EXPECT_EQ(pacer.FrameDone(), nanoseconds(16'666'666 - 4'000'000));
+    clock.now = seconds(1000) + milliseconds(36);  // frame 2, due at 33.3 ms, is late
+    EXPECT_EQ(pacer.FrameDone(), nanoseconds(0));
+    EXPECT_EQ(pacer.FrameDone(), milliseconds(50 - 36));
+    clock.now += seconds(5);  // a modal dialog held the thread
+    EXPECT_EQ(pacer.FrameDone(), nanoseconds(0));
+    EXPECT_EQ(pacer.FrameDone(), nanoseconds(16'666'666));
+    pacer.SetFullSpeed(true);
+    for (int frame = 0; frame < 1000; ++frame) EXPECT_EQ(pacer.FrameDone(), nanoseconds(0));
+    clock.now += seconds(1);
+    pacer.SetFullSpeed(false);
+    EXPECT_EQ(pacer.FrameDone(), nanoseconds(16'666'666));
 }
 
 }  // namespace

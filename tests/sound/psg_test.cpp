@@ -1,220 +1,90 @@
-#include "sound/psg.h"
-
-#include "peripherals/cassette.h"
-#include "peripherals/joystick.h"
+#include "sound/pc_psg.h"
 
 #include <gtest/gtest.h>
 
-#include <utility>
-#include <vector>
+#include <algorithm>
+
+#include "support/recording_sound_buffers.h"
 
 namespace {
 
-class TRecordingPSG : public TPSG {
-public:
-    std::vector<std::pair<int, int>> writes;
-    int resets = 0;
-    void RegisterWritten(std::uint8_t index, std::uint8_t value) override { writes.emplace_back(index, value); }
-    void ResetSound() override { ++resets; }
+// The chip and its host sound, which turns register writes into buffer settings.
+struct PSGTest : ::testing::Test {
+    void Write(int index, int value) { psg.WritePort(0xA0, index); psg.WritePort(0xA1, value); }
+    int Read(int index) { psg.WritePort(0xA0, index); return psg.ReadPort(0xA2); }
+    const TRecordingSoundBuffers::TBuffer& Tone(int channel) { return sound.buffers[psg.GetToneBuffer(channel)]; }
+    const TRecordingSoundBuffers::TBuffer& Noise(int channel) { return sound.buffers[psg.GetNoiseBuffer(channel)]; }
+
+    TRecordingSoundBuffers sound;
+    TPCPSG psg{sound};
 };
 
-// A device with a fixed state that notes its number when polled.
-class TFixedDevice : public TInputDevice {
-public:
-    TFixedDevice(std::uint8_t fixedState, std::vector<int>* polls = nullptr, int number = 0)
-        : polls(polls), number(number)
-    {
-        state = fixedState;
-    }
-    void Poll() override
-    {
-        if (polls != nullptr) {
-            polls->push_back(number);
-        }
-    }
-
-private:
-    std::vector<int>* polls;
-    int number;
-};
-
-// A recorder whose tape level under the head is set by the test.
-class TLevelCassette : public TCassette {
-public:
-    bool level = false;
-    int reads = 0;
-    bool ReadBit() override { ++reads; return level; }
-};
-
-void WriteRegister(TPSG& psg, std::uint8_t index, std::uint8_t value)
-{
-    psg.WritePort(0xA0, index);
-    psg.WritePort(0xA1, value);
-}
-
-std::uint8_t ReadRegister(TPSG& psg, std::uint8_t index)
-{
-    psg.WritePort(0xA0, index);
-    return psg.ReadPort(0xA2);
-}
-
-int Bit(int value, int bit)
-{
-    return (value >> bit) & 1;
-}
-
-// Register 14 as the joystick port wiring describes it, bit by bit.
-std::uint8_t ExpectedJoystickPort(std::uint8_t select, std::uint8_t port1, std::uint8_t port2)
-{
-    const bool secondPort = Bit(select, 6);
-    const std::uint8_t device = secondPort ? port2 : port1;
-    const bool outputHigh = secondPort ? Bit(select, 5) : Bit(select, 4);
-    if (outputHigh) {
-        return 0x7F;
-    }
-    const int triggerA = Bit(device, 4) & Bit(select, secondPort ? 2 : 0);
-    const int triggerB = Bit(device, 5) & Bit(select, secondPort ? 3 : 1);
-    return static_cast<std::uint8_t>((device & 0x0F) | (triggerA << 4) | (triggerB << 5) | (Bit(device, 6) << 6));
-}
-
-TEST(PSGTest, RegistersReadBackAsWritten)
-{
-    TRecordingPSG psg;
-    for (std::uint8_t index = 0; index < 14; ++index) {
-        EXPECT_EQ(ReadRegister(psg, index), 0x00) << int(index);
-        WriteRegister(psg, index, static_cast<std::uint8_t>(0xF0 + index));
-    }
-    for (std::uint8_t index = 0; index < 14; ++index) {
-        EXPECT_EQ(ReadRegister(psg, index), 0xF0 + index) << int(index);  // no bits masked
-    }
-    WriteRegister(psg, 15, 0x8F);
-    EXPECT_EQ(ReadRegister(psg, 15), 0xFF);
-    EXPECT_EQ(psg.GetRegister(15), 0x8F);
-
-    psg.WritePort(0xA0, 0x1E);  // the latch keeps four bits
-    EXPECT_EQ(psg.GetRegisterLatch(), 0x0E);
-    psg.WritePort(0xA0, 0x07);
-    EXPECT_EQ(psg.ReadPort(0xA0), 0xFF);
-    EXPECT_EQ(psg.ReadPort(0xA1), 0xFF);
-    EXPECT_EQ(psg.ReadPort(0xA3), 0xFF);
+TEST_F(PSGTest, RegistersKeepAllBitsTheLatchFourAndOnlyA2hReads) {
+    for (int index = 0; index < 14; ++index) Write(index, 0xF0 + index);
+    for (int index = 0; index < 14; ++index) EXPECT_EQ(Read(index), 0xF0 + index) << index;
+    EXPECT_EQ(Read(15), 0xFF);  // the port select reads nothing back
+    Write(0x18, 0x07);          // latch 8
+    for (std::uint8_t port : {0xA0, 0xA1, 0xA3}) EXPECT_EQ(psg.ReadPort(port), 0xFF) << int(port);
     psg.WritePort(0xA2, 0x12);
-    psg.WritePort(0xA3, 0x34);
-    EXPECT_EQ(ReadRegister(psg, 7), 0xF7);
+    EXPECT_EQ(Read(8), 0x07);
+    psg.Disable();  // stores writes without sounding them
+    Write(8, 0x0F);
+    EXPECT_EQ(Read(8), 0x0F);
+    EXPECT_EQ(Tone(0).volume, -800);
 }
 
-TEST(PSGTest, WritesAreNotifiedOnlyWhileEnabled)
-{
-    TRecordingPSG psg;
-    WriteRegister(psg, 0, 0xFE);
-    WriteRegister(psg, 0x18, 0x1F);  // latch 8
-    EXPECT_EQ(psg.writes, (std::vector<std::pair<int, int>>{{0, 0xFE}, {8, 0x1F}}));
-    psg.Disable();
-    EXPECT_EQ(psg.resets, 1);
-    EXPECT_FALSE(psg.IsEnabled());
-    WriteRegister(psg, 8, 0x0A);
-    EXPECT_EQ(psg.writes.size(), 2U);
-    EXPECT_EQ(ReadRegister(psg, 8), 0x0A);
-    psg.Enable();
-    EXPECT_EQ(psg.writes.size(), 2U);  // enabling replays nothing
-    WriteRegister(psg, 9, 0x05);
-    EXPECT_EQ(psg.writes.back(), (std::pair<int, int>{9, 0x05}));
+TEST_F(PSGTest, BuffersHoldASquareToneAndTheShiftRegisterNoise) {
+    const std::vector<std::uint8_t>& tone = Tone(2).bytes;  // eight cycles of sixteen samples
+    ASSERT_EQ(tone.size(), 128u);
+    for (std::size_t sample = 0; sample < tone.size(); ++sample) EXPECT_EQ(tone[sample] > 128, sample % 16 < 8);
+    const std::vector<std::uint8_t>& noise = Noise(2).bytes;
+    ASSERT_EQ(noise.size(), 16384u);
+    std::vector<int> firstHigh;
+    for (int index = 0; firstHigh.size() < 8; ++index)
+        if (noise[index] == 0x90) firstHigh.push_back(index);
+    EXPECT_EQ(firstHigh, (std::vector<int>{30, 43, 56, 61, 69, 82, 87, 92}));
+    EXPECT_EQ(std::count(noise.begin(), noise.end(), 0x90), 8015);
+    EXPECT_EQ(std::count(noise.begin(), noise.end(), 0x70), 16384 - 8015);
 }
 
-TEST(PSGTest, JoystickPortForEveryPortSelectDeviceStateAndTapeLevel)
-{
-    struct Tape {
-        bool connected;
-        bool motorOn;
-        bool level;
-        std::uint8_t inputBit;
-    };
-    const Tape tapes[] = {
-        {false, false, false, 0x00},
-        {true, false, true, 0x00},  // the input reads low while the motor is off
-        {true, true, false, 0x00},
-        {true, true, true, 0x80},
-    };
-    const std::uint8_t states[] = {0xBF, 0x00, 0xFF, 0x8A, 0xAF, 0x9F, 0xF0, 0x0F, 0x40, 0x30};
-    for (const Tape& tape : tapes) {
-        TLevelCassette cassette;
-        cassette.level = tape.level;
-        if (tape.motorOn) {
-            cassette.MotorOn();
-        }
-        for (std::uint8_t port1 : states) {
-            for (std::uint8_t port2 : states) {
-                TPSG psg;
-                TFixedDevice first(port1);
-                TFixedDevice second(port2);
-                psg.SetDevice(1, &first);
-                psg.SetDevice(2, &second);
-                if (tape.connected) {
-                    psg.SetCassette(&cassette);
-                }
-                for (int select = 0; select < 256; ++select) {
-                    WriteRegister(psg, 15, static_cast<std::uint8_t>(select));
-                    ASSERT_EQ(ReadRegister(psg, 14), ExpectedJoystickPort(select, port1, port2) | tape.inputBit)
-                        << "R15 " << select << " port 1 " << int(port1) << " port 2 " << int(port2)
-                        << " tape " << tape.motorOn << tape.level;
-                }
-            }
-        }
-        EXPECT_EQ(cassette.reads > 0, tape.motorOn);
+TEST_F(PSGTest, PeriodsSetRatesAndLevelsVolumesThroughTheirMasks) {
+    const struct {
+        int index, low, high, rate;  // tone periods of A, B, C, the noise period (high unused)
+    } periods[] = {{0, 0xFE, 0x00, 7046}, {2, 0x01, 0x00, 1789772}, {4, 0xFF, 0x0F, 437}, {0, 0xFE, 0xF0, 7046},
+                   {6, 0x01, 0, 111860},  {6, 0x1F, 0, 3608},        {6, 0x3F, 0, 3608},   {6, 0x00, 0, 100000}};
+    for (const auto& c : periods) {
+        Write(c.index, c.low);
+        if (c.index < 6) Write(c.index + 1, c.high);
+        EXPECT_EQ(c.index < 6 ? Tone(c.index / 2).rate : Noise(1).rate, c.rate) << c.index << " " << c.low;
+    }
+    // The envelope bit (4) is not generated: the low four bits stand.
+    const struct {
+        int index, value, attenuation, tone, noise;
+    } levels[] = {{8, 0x1F, 0, 0, -1100},      {8, 0x1F, 5, -500, -1600}, {8, 0x00, 5, -10000, -10000},
+                  {9, 0x01, 20, -3400, -4500}, {10, 0xE9, 3, -900, -2000}};
+    for (const auto& c : levels) {
+        psg.SetVolume(c.attenuation);
+        Write(c.index, c.value);
+        EXPECT_EQ(Tone(c.index - 8).volume, c.tone) << c.value;
+        EXPECT_EQ(Noise(c.index - 8).volume, c.noise) << c.value;
     }
 }
 
-TEST(PSGTest, FrameStepPollsPortOneThenPortTwo)
-{
-    std::vector<int> polls;
-    TFixedDevice first(0xBF, &polls, 1);
-    TFixedDevice second(0xBF, &polls, 2);
-    TFixedDevice ignored(0xBF, &polls, 3);
-    TPSG psg;
-    psg.FrameStep();
-    EXPECT_TRUE(polls.empty());
-    WriteRegister(psg, 15, 0x03);  // empty ports read as idle devices
-    EXPECT_EQ(ReadRegister(psg, 14), 0x3F);
-    WriteRegister(psg, 15, 0x40);
-    EXPECT_EQ(ReadRegister(psg, 14), 0x0F);
-    psg.SetDevice(2, &second);
-    psg.SetDevice(1, &first);
-    psg.SetDevice(0, &ignored);
-    psg.SetDevice(3, &ignored);
-    psg.FrameStep();
-    EXPECT_EQ(polls, (std::vector<int>{1, 2}));
-    EXPECT_EQ(psg.GetDevice(1), &first);
-    EXPECT_EQ(psg.GetDevice(2), &second);
-    EXPECT_EQ(psg.GetDevice(3), nullptr);
-}
-
-TEST(PSGTest, JoystickStateFollowsItsPoll)
-{
-    class TFakeJoysticks : public TJoystickService {
-    public:
-        TJoystickPosition position{100, 100, false, false};
-        int GetDeviceCount() override { return 1; }
-        std::optional<TJoystickPosition> GetPosition(int id) override
-        {
-            return id == 0 ? std::optional(position) : std::nullopt;
+// Bits 0-2 of register 7 turn off tones A-C, bits 3-5 noise A-C.
+TEST_F(PSGTest, MixerStartsAndStopsEachChannelByItsOwnBitUntilAReset) {
+    for (const auto& [mixer, playing] : {std::pair{0xB8, 007}, {0xB8, 007}, {0xB7, 010}, {0xAA, 025}, {0, 077}}) {
+        Write(7, mixer);
+        for (int channel = 0; channel < 3; ++channel) {
+            EXPECT_EQ(Tone(channel).playing, (playing >> channel & 1) != 0) << mixer << " " << channel;
+            EXPECT_EQ(Noise(channel).playing, (playing >> (channel + 3) & 1) != 0) << mixer << " " << channel;
         }
-        std::optional<TJoystickCapabilities> GetCapabilities(int) override
-        {
-            return TJoystickCapabilities{"Pad", 0, 200, 0, 200};
-        }
-    };
-    TFakeJoysticks service;
-    TJoystick joystick(service);
-    TPSG psg;
-    psg.SetDevice(1, &joystick);
-    WriteRegister(psg, 15, 0x03);
-    service.position = {0, 100, true, false};  // left with trigger A
-    EXPECT_EQ(ReadRegister(psg, 14), 0x3F);   // not yet polled
-    psg.FrameStep();
-    EXPECT_EQ(ReadRegister(psg, 14), 0x2B);
-    WriteRegister(psg, 15, 0x02);  // trigger A already reads active
-    EXPECT_EQ(ReadRegister(psg, 14), 0x2B);
-    WriteRegister(psg, 15, 0x01);  // trigger B's output bit low reads it active too
-    EXPECT_EQ(ReadRegister(psg, 14), 0x0B);
+    }
+    EXPECT_EQ(Tone(0).plays, 2);  // on at B8h, again at AAh, left running by 00h
+    psg.Disable();                // a reset silences all and forgets what played
+    psg.Enable();
+    EXPECT_FALSE(Tone(0).playing);
+    Write(7, 0xBE);
+    EXPECT_TRUE(Tone(0).playing);
 }
 
 }  // namespace

@@ -1,89 +1,68 @@
+#include "sound/pc_scc.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <utility>
-#include <vector>
+#include <tuple>
 
-#include "sound/scc.h"
-#include "support/recording_scc.h"
+#include "support/recording_sound_buffers.h"
 
 namespace {
 
+// 00h-7Fh are wave bytes, 80h-8Fh registers, the rest is ignored; periods keep twelve bits, levels four.
+TEST(SCCTest, WriteAreasAndRegisterMasks) {
+    for (const int offset : {0x00, 0x7F, 0x80, 0x8F, 0x90, 0xFF}) {
+        TSCC chip;
+        chip.Write(std::uint8_t(offset), 0x5A);
+        for (int wave = 0; wave < TSCC::waveformBytes; ++wave)
+            EXPECT_EQ(chip.GetWaveByte(wave), wave == offset ? 0x5A : 0) << offset << " " << wave;
+        for (int index = 0; index < TSCC::registerCount; ++index)
+            EXPECT_EQ(chip.GetRegister(index), index + 0x80 == offset ? 0x5A : 0) << offset << " " << index;
+    }
+    TSCC chip;
+    for (const auto& [offset, value] : {std::pair{0x88, 0xFF}, {0x89, 0xF3}, {0x8E, 0xF5}})
+        chip.Write(std::uint8_t(offset), std::uint8_t(value));
+    EXPECT_EQ(chip.ChannelPeriod(4), 0x3FF);
+    EXPECT_EQ(chip.ChannelVolume(4), 0x05);
+}
 
-TEST(SCCTest, WriteAreas)
-{
-    struct Case {
-        std::uint8_t offset;
-        std::uint8_t value;
-        int wave;     // waveform offset that changes, -1 none
-        int reg;      // register that changes, -1 none
-    };
-    const Case cases[] = {
-        {0x00, 0x10, 0x00, -1}, {0x1F, 0x11, 0x1F, -1}, {0x60, 0x12, 0x60, -1}, {0x7F, 0x13, 0x7F, -1},
-        {0x80, 0x14, -1, 0},    {0x89, 0x15, -1, 9},    {0x8A, 0x16, -1, 10},   {0x8F, 0x17, -1, 15},
-        {0x90, 0x18, -1, -1},   {0xA0, 0x19, -1, -1},   {0xFF, 0x1A, -1, -1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.offset));
-        TRecordingSCC scc;
-        scc.Write(c.offset, c.value);
-        for (int offset = 0; offset < TSCC::waveformBytes; ++offset) {
-            EXPECT_EQ(scc.GetWaveByte(offset), offset == c.wave ? c.value : 0) << offset;
-        }
-        for (int index = 0; index < TSCC::registerCount; ++index) {
-            EXPECT_EQ(scc.GetRegister(index), index == c.reg ? c.value : 0) << index;
-        }
-        EXPECT_EQ(scc.waveWrites.size(), c.wave >= 0 ? 1u : 0u);
-        EXPECT_EQ(scc.registerWrites.size(), c.reg >= 0 ? 1u : 0u);
-        if (c.reg >= 0) {
-            EXPECT_EQ(scc.registerWrites[0], std::make_pair(c.reg, int(c.value)));
+// The chip's samples are signed; the buffers, silent at first, hold them unsigned.
+// The last two channels share one wave.
+TEST(SCCTest, WaveSamplesReachTheirChannelsBuffersAsUnsignedBytes) {
+    const struct {
+        int offset, value, firstChannel, lastChannel, sample;
+    } cases[] = {{0x00, 0x00, 0, 0, 0x80}, {0x1F, 0x7F, 0, 0, 0xFF}, {0x20, 0x80, 1, 1, 0x00},
+                 {0x45, 0xFF, 2, 2, 0x7F}, {0x7F, 0x01, 3, 4, 0x81}};
+    for (const auto& c : cases) {
+        TRecordingSoundBuffers buffers;
+        TPCSCC chip{buffers};
+        chip.Write(std::uint8_t(c.offset), std::uint8_t(c.value));
+        for (int channel = 0; channel < 5; ++channel) {
+            std::vector<std::uint8_t> expected(32, 128);
+            if (channel >= c.firstChannel && channel <= c.lastChannel) expected[c.offset & 0x1F] = c.sample;
+            EXPECT_EQ(buffers.buffers[chip.GetWaveBuffer(channel)].bytes, expected) << c.offset << " " << channel;
         }
     }
 }
 
-TEST(SCCTest, DisabledChipStoresWithoutNotifying)
-{
-    TRecordingSCC scc;
-    EXPECT_TRUE(scc.IsEnabled());
-    scc.Disable();
-    EXPECT_EQ(scc.resets, 1);
-    EXPECT_FALSE(scc.IsEnabled());
-    scc.Write(0x05, 0x42);
-    scc.Write(0x8F, 0x1F);
-    EXPECT_EQ(scc.GetWaveByte(5), 0x42);
-    EXPECT_EQ(scc.GetRegister(15), 0x1F);
-    scc.Enable();
-    EXPECT_TRUE(scc.waveWrites.empty());
-    EXPECT_TRUE(scc.registerWrites.empty());
-    scc.Write(0x06, 0x43);
-    EXPECT_EQ(scc.waveWrites, (std::vector<std::pair<int, int>>{{6, 0x43}}));
-    scc.SetVolume(12);
-    EXPECT_EQ(scc.GetVolume(), 12);
-}
-
-TEST(SCCTest, ChannelViews)
-{
-    TSCC scc;
-    scc.Write(0x80, 0x34); // channel 0 period low
-    scc.Write(0x81, 0xF2); // high 4 bits only
-    scc.Write(0x88, 0xFF);
-    scc.Write(0x89, 0x0F);
-    scc.Write(0x8A, 0xF9); // volume channel 0, low 4 bits
-    scc.Write(0x8E, 0x05);
-    scc.Write(0x8F, 0x11); // channels 0 and 4
-    scc.Write(0x60, 0xAB); // last waveform, first sample
-    scc.Write(0x20, 0xCD);
-    EXPECT_EQ(scc.ChannelPeriod(0), 0x234);
-    EXPECT_EQ(scc.ChannelPeriod(4), 0xFFF);
-    EXPECT_EQ(scc.ChannelVolume(0), 0x09);
-    EXPECT_EQ(scc.ChannelVolume(4), 0x05);
-    const bool enabled[] = {true, false, false, false, true};
-    for (int channel = 0; channel < TSCC::channelCount; ++channel) {
-        EXPECT_EQ(scc.ChannelEnabled(channel), enabled[channel]) << channel;
+// An enable value without any channel bit leaves the channels as they are; a wave
+// write starts no channel; a zero period stops one until it has a period again.
+TEST(SCCTest, ChannelsPlayByTheEnableBitsAndANonZeroPeriod) {
+    TRecordingSoundBuffers buffers;
+    TPCSCC scc{buffers};
+    const auto playing = [&] {  // a bit per channel
+        int on = 0;
+        for (int c = 0; c < 5; ++c) on |= buffers.buffers[scc.GetWaveBuffer(c)].playing << c;
+        return on;
+    };
+    for (const auto& [offset, value, on] : {std::tuple{0x8F, 0x1F, 0x1F}, {0x8F, 0x00, 0x1F}, {0x8F, 0xE5, 0x05},
+                                             {0x22, 0x40, 0x05}, {0x80, 0x00, 0x04}, {0x81, 0x01, 0x05}}) {
+        scc.Write(offset, value);
+        EXPECT_EQ(playing(), on) << offset << " " << value;
     }
-    EXPECT_EQ(scc.ChannelWave(1)[0], 0xCD);
-    EXPECT_EQ(scc.ChannelWave(3)[0], 0xAB);
-    EXPECT_EQ(scc.ChannelWave(4), scc.ChannelWave(3));
+    scc.StopSound();  // a pause keeps what played
+    EXPECT_EQ(playing(), 0);
+    scc.ResumeSound();
+    EXPECT_EQ(playing(), 0x05);
 }
 
-} // namespace
+}  // namespace

@@ -12,7 +12,6 @@ public:
     void WaveWritten(int offset, std::uint8_t value) override { waveWrites.push_back({offset, value}); }
     void ResetSound() override { ++resets; }
 
-    std::vector<std::pair<int, int>> registerWrites;
-    std::vector<std::pair<int, int>> waveWrites;
+    std::vector<std::pair<int, int>> registerWrites, waveWrites;
     int resets = 0;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -11,51 +12,31 @@
 class TRecordingSoundBuffers : public TSoundBuffers {
 public:
     struct TBuffer {
-        bool inUse = false;
-        bool playing = false;
-        std::int32_t rate = 0;
-        std::int32_t volume = 0;
+        bool inUse = false, playing = false;
+        std::int32_t rate = 0, volume = 0;
         std::vector<std::uint8_t> bytes;
         int plays = 0;  // tells a restart from a buffer left running
     };
 
-    int CreateBuffer(std::int32_t samplesPerSecond, int, std::int32_t sizeInBytes) override {
-        for (int slot = 0; slot < slotCount; ++slot) {
-            if (buffers[slot].inUse) continue;
-            buffers[slot] = {true, false, samplesPerSecond, 0, std::vector<std::uint8_t>(sizeInBytes), 0};
-            return slot;
-        }
-        return -1;
+    int CreateBuffer(std::int32_t rate, int, std::int32_t size) override {
+        const auto slot = std::find_if(buffers.begin(), buffers.end(), [](const TBuffer& b) { return !b.inUse; });
+        if (slot == buffers.end()) return -1;
+        *slot = {true, false, rate, 0, std::vector<std::uint8_t>(size), 0};
+        return int(slot - buffers.begin());
     }
-    int ReleaseBuffer(int slot) override {
-        if (!InUse(slot)) return -1;
-        buffers[slot] = {};
-        return 0;
-    }
+    int ReleaseBuffer(int slot) override { Used(slot) = {}; return 0; }
     int WriteBuffer(int slot, const std::uint8_t* data, std::int32_t length) override {
-        if (InUse(slot)) buffers[slot].bytes.assign(data, data + length);
+        Used(slot).bytes.assign(data, data + length);
         return 0;
     }
-    void Play(int slot) override {
-        if (!InUse(slot)) return;
-        buffers[slot].playing = true;
-        ++buffers[slot].plays;
-    }
-    void Stop(int slot) override {
-        if (InUse(slot)) buffers[slot].playing = false;
-    }
-    void SetFrequency(int slot, std::int32_t rate) override {
-        if (InUse(slot)) buffers[slot].rate = rate;
-    }
-    void SetVolume(int slot, std::int32_t hundredthsOfDecibel) override {
-        if (InUse(slot)) buffers[slot].volume = hundredthsOfDecibel;
-    }
+    void Play(int slot) override { Used(slot).playing = true; ++Used(slot).plays; }
+    void Stop(int slot) override { Used(slot).playing = false; }
+    void SetFrequency(int slot, std::int32_t rate) override { Used(slot).rate = rate; }
+    void SetVolume(int slot, std::int32_t volume) override { Used(slot).volume = volume; }
 
-    bool InUse(int slot) const { return slot >= 0 && slot < slotCount && buffers[slot].inUse; }
+    TBuffer& Used(int slot) { return buffers.at(slot); }
     int InUseCount() const {
-        int count = 0;
-        for (const TBuffer& buffer : buffers) count += buffer.inUse;
-        return count;
+        return int(std::count_if(buffers.begin(), buffers.end(), [](const TBuffer& b) { return b.inUse; }));
     }
 
     std::array<TBuffer, slotCount> buffers;

@@ -17,26 +17,15 @@
 // runs a callback the test sets, and every other service is a quiet stand-in.
 struct TTestHost {
     struct TRecordingMessages : TUserMessages {
-        void ShowMessage(const std::string& text, const std::string& caption) override {
-            shown.push_back(caption + "|" + text);
-        }
-        bool AskYesNo(const std::string& text, const std::string& caption) override {
-            shown.push_back(caption + "|" + text);
-            return answer;
-        }
+        void ShowMessage(const std::string& text, const std::string& title) override { shown.push_back(title + "|" + text); }
+        bool AskYesNo(const std::string& text, const std::string& title) override { ShowMessage(text, title); return answer; }
         std::vector<std::string> shown;
         bool answer = false;
     };
 
     struct TCallbackPump : TMessagePump {
-        void ProcessMessages() override {
-            ++calls;
-            if (onProcess) onProcess();
-        }
-        void WaitForMessages(std::chrono::nanoseconds duration) override {
-            waits.push_back(duration);
-            ProcessMessages();
-        }
+        void ProcessMessages() override { ++calls; if (onProcess) onProcess(); }
+        void WaitForMessages(std::chrono::nanoseconds wait) override { waits.push_back(wait); ProcessMessages(); }
         std::function<void()> onProcess;
         long calls = 0;
         std::vector<std::chrono::nanoseconds> waits;
