@@ -61,7 +61,7 @@ TEST_F(PSGTest, PeriodsSetRatesAndLevelsVolumesThroughTheirMasks) {
     const struct {
         int index, value, attenuation, tone, noise;
     } levels[] = {{8, 0x1F, 0, 0, -1100},      {8, 0x1F, 5, -500, -1600}, {8, 0x00, 5, -10000, -10000},
-                  {9, 0x01, 20, -3400, -4500}, {10, 0xE9, 3, -900, -2000}};
+                  {9, 0x11, 20, -3400, -4500}, {10, 0xE9, 3, -900, -2000}};
     for (const auto& c : levels) {
         psg.SetVolume(c.attenuation);
         Write(c.index, c.value);
