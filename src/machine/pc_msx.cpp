@@ -35,7 +35,7 @@ void TPCMSX::Run() {
         // The processor is looked up afresh each time: a handler run from the
         // message processing may have rebuilt the machine, or torn it down.
         for (int step = 0; step < 1000 && !done; ++step) {
-            if (GetPCZ80()->pumpEveryStep) services.messagePump.ProcessMessages();
+            if (processor && GetPCZ80()->pumpEveryStep) services.messagePump.ProcessMessages();
             done = !processor || GetPCZ80()->Step() != 0;
             ++stepsInFrame;
         }

@@ -128,6 +128,16 @@ TEST_F(MSXTest, APacedRunLoopWaitsOncePerFrameForItsTime) {
     EXPECT_TRUE(machine.IsSoundPaused());
 }
 
+// A handler run between batches may tear the machine down: the loop ends with
+// it, stopped, instead of stepping a processor that is gone.
+TEST_F(MSXTest, TheRunLoopEndsWhenAHandlerTearsTheMachineDown) {
+    BuildLoop();
+    host.pump.onProcess = [this] { machine.Teardown(); };
+    machine.Run();
+    EXPECT_EQ(machine.GetZ80(), nullptr);
+    EXPECT_TRUE(machine.IsStopped());
+}
+
 // Frame n is due n sixtieths after the start: a late frame waits for nothing and
 // the next one makes up for it. Time lost in a stall or at full speed is given up.
 TEST(FramePacer, WaitsForEachFramesDueTimeAndGivesUpTimeLostInAStall) {
