@@ -3,41 +3,28 @@
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "cpu/z80.h"
 
-// A Z80 on a flat 64 KB RAM, with ports that answer from a table and record
-// what is written, and an acknowledge that answers a chosen vector.
+// A Z80 on a flat 64 KB RAM; ports answer from a table and record what is written,
+// and the acknowledge answers `vector`.
 class TTestZ80 : public TZ80 {
 public:
     std::array<std::uint8_t, 65536> memory{};
     std::array<std::uint8_t, 256> portValues{};
-    std::vector<std::uint8_t> portsRead;
     std::vector<std::pair<std::uint8_t, std::uint8_t>> portsWritten;
     std::uint16_t vector = 0x0038;
     int acknowledgeCount = 0;
-    int trapCount = 0;
     std::uint8_t* trapRegisters = nullptr;
-    // Writing to this port stops the processor, so that programs can end Run.
-    static constexpr std::uint8_t StopPort = 0xFF;
 
     TTestZ80() { portValues.fill(0xFF); }
-
     void WriteMemory(std::uint16_t address, std::uint8_t value) override { memory[address] = value; }
     std::uint8_t ReadMemory(std::uint16_t address) override { return memory[address]; }
-    std::uint8_t ReadPort(std::uint8_t port) override {
-        portsRead.push_back(port);
-        return portValues[port];
-    }
-    void WritePort(std::uint8_t port, std::uint8_t value) override {
-        portsWritten.emplace_back(port, value);
-        if (port == StopPort) Stop();
-    }
-    void Trap(std::uint8_t* registerBlock) override {
-        ++trapCount;
-        trapRegisters = registerBlock;
-    }
+    std::uint8_t ReadPort(std::uint8_t port) override { return portValues[port]; }
+    void WritePort(std::uint8_t port, std::uint8_t value) override { portsWritten.emplace_back(port, value); }
+    void Trap(std::uint8_t* registerBlock) override { trapRegisters = registerBlock; }
     std::uint16_t AcknowledgeInterrupt() override {
         ++acknowledgeCount;
         return vector;
