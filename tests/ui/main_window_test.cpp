@@ -13,7 +13,7 @@
 #include <QTimer>
 #include <stdexcept>
 
-#include "host/qt_display_output.h"
+#include "ui/desktop_window.h"
 #include "ui/modal_answers.h"
 #include "ui/pc_keyboard_form.h"
 #include "ui/reset_msx_form.h"
@@ -26,7 +26,8 @@ QStringList LogLines(const TMainWindow& window) { return window.Memo->toPlainTex
 struct MainWindowTest : ::testing::Test {
     void Start(TStartOptions options = {}) {
         if (options.folder.empty()) options.folder = MachineFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
-        window = std::make_unique<TMainWindow>(options);
+        desktop = std::make_unique<TDesktopWindow>(options);
+        window = &desktop->window;
         window->show();
         QApplication::processEvents();
     }
@@ -38,7 +39,8 @@ struct MainWindowTest : ::testing::Test {
         });
         window->menuPause->trigger();
     }
-    std::unique_ptr<TMainWindow> window;
+    std::unique_ptr<TDesktopWindow> desktop;
+    TMainWindow* window = nullptr;
 };
 
 TEST_F(MainWindowTest, StartsStoppedWithItsMenusAndLog) {
@@ -200,17 +202,14 @@ TEST_F(MainWindowTest, WithoutASoundDeviceTheLogWarnsOnceAndTheMachineRuns) {
     EXPECT_GT(currentMachine->GetZ80()->instructionCount, 10001u);
 }
 
-struct TFailingWindow : TMainWindow {
-    using TMainWindow::TMainWindow;
-    std::unique_ptr<TQtDisplayOutput> CreateDisplayOutput() override {
-        throw std::runtime_error("Failed to create IDirectDraw object");
-    }
-};
-
 TEST(MainWindowStartUp, AFailureBeforeTheMachineExistsDisablesItsMenus) {
     TStartOptions options;
     options.folder = MachineFolder("failed_start_up");
-    TFailingWindow window(options);
+    TQtDesktopServices services;
+    TMainWindow window(options);
+    TDesktopServices failing = services.Compose(window);
+    failing.openDisplay = []() -> TDisplayOutput& { throw std::runtime_error("Failed to create IDirectDraw object"); };
+    window.SetServices(failing);
     QString shown;
     WhenModalOpens<QMessageBox>([&](QMessageBox& box) {
         shown = box.text();
