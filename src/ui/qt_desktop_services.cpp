@@ -7,7 +7,7 @@
 TDesktopServices TQtDesktopServices::Compose(TMainWindow& window) {
     userMessages = std::make_unique<TQtUserMessages>(&window);
     userMessages->beforeBox = [&window] { window.PauseSound(); };
-    keyState = std::make_unique<TQtKeyState>(window);
+    keyState = std::make_unique<TQtKeyState>(*window.screenBevel);
     deviceWindows = std::make_unique<TQtDeviceWindows>(window, [&window] { window.RefreshStepPumping(); });
     return {messagePump,
             *userMessages,

@@ -19,7 +19,7 @@ class TMainWindow;
 // outlives the window and the machine the window tears down.
 class TQtDesktopServices {
 public:
-    // Makes the services bound to the window (message boxes over it, its keys,
+    // Makes the services bound to the window (message boxes over it, the keys of its screen area,
     // the device windows it owns, the display in its screen area) and answers
     // the whole set; the sound and display are opened when the window asks.
     TDesktopServices Compose(TMainWindow& window);
