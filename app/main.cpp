@@ -13,7 +13,9 @@ int main(int argc, char** argv) {
     if (error) folder = std::filesystem::current_path();
     const std::optional<TStartOptions> options = ParseCommandLine(QApplication::arguments().mid(1), folder);
     if (!options) {
-        std::fprintf(stderr, "usage: quib [--run] [ROM]\n");
+        std::fprintf(stderr,
+                     "usage: quib [--run] [--cartridge-kind KIND] [ROM]\n"
+                     "KIND is Automatic, Plain, Konami, KonamiSCC, ASCII8 or ASCII16.\n");
         return 2;
     }
 

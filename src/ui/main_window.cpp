@@ -14,6 +14,7 @@
 #include <exception>
 #include <system_error>
 
+#include "host/cartridge_kind_settings.h"
 #include "host/cups_printer_ports.h"
 #include "host/qt_display_output.h"
 #include "host/qt_key_state.h"
@@ -197,6 +198,10 @@ void TMainWindow::StartUp() {
     machine = std::make_unique<TPCMSX>(services);
     machine->preferences = &preferences;
     machine->pacer = &pacer;
+    machine->statusLog = [this](const std::string& line) { AddStatusMessage(QString::fromStdString(line)); };
+    machine->chosenCartridgeKind = [folder = options.folder](TCartridgeSlot slot, const std::filesystem::path& image) {
+        return TCartridgeKindSettings(folder).Read(slot, image);
+    };
     machine->SetROMFolder(configurationFolder);
     currentMachine = machine.get();
     machine->Build(configuration);
@@ -221,7 +226,8 @@ void TMainWindow::InsertStartCartridge() {
     }
     // Into the machine only: the preferences keep their own cartridge.
     const TCartridgeSlot slot = preferences.cartridgeSlots[0];
-    machine->InsertCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary, options.cartridge);
+    machine->InsertCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary, options.cartridge,
+                             options.cartridgeKind);
 }
 
 void TMainWindow::EnableMachineMenus(bool enabled) {

@@ -158,11 +158,15 @@ TEST_F(MainWindowTest, SizesDrawEveryPixelOnceOrDoubled) {
 
 TEST_F(MainWindowTest, CommandLineCartridgeIsForThisSessionAndRunStartsTheMachine) {
     const QString rom = QUIB_TEST_CARTRIDGE;
-    const std::optional<TStartOptions> parsed = ParseCommandLine({"--run", rom}, MachineFolder("command_line"));
+    const std::optional<TStartOptions> parsed =
+        ParseCommandLine({"--run", "--cartridge-kind", "plain", rom}, MachineFolder("command_line"));
     ASSERT_TRUE(parsed);
     EXPECT_TRUE(parsed->run);
-    EXPECT_FALSE(ParseCommandLine({"--fast"}, "."));
-    EXPECT_FALSE(ParseCommandLine({"a.rom", "b.rom"}, "."));
+    EXPECT_EQ(parsed->cartridgeKind, TCartridgeKind::plain);
+    for (const QStringList& bad : {QStringList{"--fast"}, {"a.rom", "b.rom"}, {"--cartridge-kind", "ASCII", "a.rom"},
+                                   {"a.rom", "--cartridge-kind"}, {"--cartridge-kind", "Konami"}}) {
+        EXPECT_FALSE(ParseCommandLine(bad, ".")) << bad.join(' ').toStdString();
+    }
 
     bool runningAtOnce = false;
     QTimer::singleShot(200, [&] {
@@ -175,6 +179,7 @@ TEST_F(MainWindowTest, CommandLineCartridgeIsForThisSessionAndRunStartsTheMachin
     const TCartridgeSlot slot = window->preferences.cartridgeSlots[0];
     EXPECT_NE(currentMachine->GetCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary), nullptr);
     EXPECT_EQ(window->preferences.cartridgeFiles[0], "");
+    EXPECT_TRUE(LogLines(*window).contains("Cartridge 1: hello.rom - Plain at page 1 (4000h), 1 block of 16 KB (kind set by hand)"));
 }
 
 TEST_F(MainWindowTest, ExitWhileRunningStopsTheMachineAndClosesTheWindow) {
