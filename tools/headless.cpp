@@ -5,6 +5,8 @@
 #include <ostream>
 #include <system_error>
 
+#include "services/executable_folder.h"
+
 void THeadlessMessages::ShowMessage(const std::string& text, const std::string& caption) {
     log << caption << ": " << text << "\n";
 }
@@ -12,12 +14,6 @@ void THeadlessMessages::ShowMessage(const std::string& text, const std::string& 
 bool THeadlessMessages::AskYesNo(const std::string& text, const std::string& caption) {
     log << caption << ": " << text << " [answered No]\n";
     return false;
-}
-
-std::filesystem::path THeadlessRunner::ExecutableFolder() {
-    std::error_code error;
-    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::filesystem::current_path() : executable.parent_path();
 }
 
 namespace {

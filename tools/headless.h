@@ -85,9 +85,6 @@ public:
     std::int64_t GetFrameCount() const { return frameCount; }
     std::int64_t GetInstructionCount() const { return instructionCount; }
 
-    // The folder of the running executable, where the default configuration lies.
-    static std::filesystem::path ExecutableFolder();
-
 private:
     void HoldKeysFor(int frame);
 
