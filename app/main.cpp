@@ -11,7 +11,9 @@ int main(int argc, char** argv) {
 
     const std::optional<TStartOptions> options = ParseCommandLine(QApplication::arguments().mid(1), ExecutableFolder());
     if (!options) {
-        std::fprintf(stderr, "usage: quib [--run] [ROM]\n");
+        std::fprintf(stderr,
+                     "usage: quib [--run] [--cartridge-kind KIND] [ROM]\n"
+                     "KIND is Automatic, Plain, Konami, KonamiSCC, ASCII8 or ASCII16.\n");
         return 2;
     }
 

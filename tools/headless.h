@@ -21,6 +21,8 @@ struct THeadlessOptions {
     std::filesystem::path configuration;  // the .qcf file; its folder holds the ROMs
     std::filesystem::path cartridge1;     // empty: none
     std::filesystem::path cartridge2;
+    TCartridgeKind cartridge1Kind = TCartridgeKind::automatic;  // beats a tag in the file name
+    TCartridgeKind cartridge2Kind = TCartridgeKind::automatic;
     std::filesystem::path tape;
     int frames = 600;
     std::string text;                     // typed through the keyboard matrix

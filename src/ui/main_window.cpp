@@ -21,6 +21,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "host/cartridge_kind_settings.h"
 #include "host/ini_settings.h"
 #include "ui/configuration_editor.h"
 #include "ui/file_dialogs.h"
@@ -307,6 +308,10 @@ void TMainWindow::StartUp() {
     machine = std::make_unique<TPCMSX>(machineServices);
     machine->preferences = &preferences;
     machine->pacer = &pacer;
+    machine->statusLog = [this](const std::string& line) { AddStatusMessage(QString::fromStdString(line)); };
+    machine->chosenCartridgeKind = [folder = options.folder](TCartridgeSlot slot, const std::filesystem::path& image) {
+        return TCartridgeKindSettings(folder).Read(slot, image);
+    };
     machine->SetROMFolder(configurationFolder);
     currentMachine = machine.get();
     machine->Build(configuration);
@@ -327,7 +332,8 @@ void TMainWindow::InsertStartCartridge() {
     }
     // Into the machine only: the preferences keep their own cartridge.
     const TCartridgeSlot slot = preferences.cartridgeSlots[0];
-    machine->InsertCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary, options.cartridge);
+    machine->InsertCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary, options.cartridge,
+                             options.cartridgeKind);
 }
 
 void TMainWindow::EnableMachineMenus(bool enabled) {
@@ -514,9 +520,9 @@ bool TMainWindow::InsertCartridgeFile(int entry, const QString& file) {
     }
     const std::filesystem::path path = file.toStdString();
     TROMAnalysis analysis;
-    if (!path.empty() && TROMCartridge::AnalyseROM(path, analysis) != 0) {
-        services->userMessages.ShowMessage("Cannot load the cartridge image " + path.string() +
-                                               ": it is missing, shorter than 32 bytes or larger than 4 MB.",
+    std::string problem;
+    if (!path.empty() && TCartridgeAnalysis::AnalyseROM(path, analysis, TCartridgeKind::automatic, &problem) != 0) {
+        services->userMessages.ShowMessage("Cannot insert the cartridge image " + path.string() + ": " + problem,
                                            "Warning");
         return false;
     }
@@ -531,10 +537,10 @@ bool TMainWindow::InsertCartridgeFile(int entry, const QString& file) {
     SaveCartridgePaths();
     machine->Reset(0);
     machine->ApplyPreferences(true);
+    // The machine logs what it inserted.
     if (path.empty()) {
         AddStatusMessage(QString("Cartridge %1 ejected").arg(entry + 1));
     } else {
-        AddStatusMessage(QString("Cartridge %1: %2").arg(entry + 1).arg(file));
         recentCartridges.Add(file);
         TIniSettings settings(options.folder);
         recentCartridges.Save(settings);
@@ -547,9 +553,16 @@ bool TMainWindow::InsertCartridgeFile(int entry, const QString& file) {
 void TMainWindow::RefreshRecentCartridges() {
     menuRecentCartridges->clear();
     const QStringList& files = recentCartridges.GetFiles();
+    // Each goes into slot 1, with the kind its name or a choice by hand gives it there.
+    TCartridgeKindSettings kinds(options.folder);
     for (int index = 0; index < files.size(); ++index) {
         const QString file = files[index];
-        QAction* action = menuRecentCartridges->addAction(QString("&%1 %2").arg((index + 1) % 10).arg(file));
+        const std::filesystem::path image = file.toStdString();
+        TCartridgeKind kind = CartridgeKindInFileName(image);
+        if (kind == TCartridgeKind::automatic) kind = kinds.Read(preferences.cartridgeSlots[0], image);
+        QString caption = QString("&%1 %2").arg((index + 1) % 10).arg(file);
+        if (kind != TCartridgeKind::automatic) caption += QString(" (%1)").arg(CartridgeKindName(kind));
+        QAction* action = menuRecentCartridges->addAction(caption);
         connect(action, &QAction::triggered, this, [this, file] { InsertCartridgeFile(0, file); });
     }
     menuRecentCartridges->menuAction()->setEnabled(machine != nullptr && !files.isEmpty());
