@@ -16,10 +16,12 @@
 namespace {
 
 const char* const usage =
-    "usage: quib-run [--config FILE] [--cartridge1 ROM] [--cartridge2 ROM] [--tape QCS] [--frames N]\n"
-    "                [--type TEXT] [--clock \"YYYY-MM-DD HH:MM:SS\"] [--screenshot OUT.png] [--full-stats]\n"
+    "usage: quib-run [--config FILE] [--cartridge1 ROM] [--cartridge1-kind KIND] [--cartridge2 ROM]\n"
+    "                [--cartridge2-kind KIND] [--tape QCS] [--frames N] [--type TEXT]\n"
+    "                [--clock \"YYYY-MM-DD HH:MM:SS\"] [--screenshot OUT.png] [--full-stats]\n"
     "                [--symbols FILE] [--break ADDR[@P-S]] [--watch-write ADDR[-END][=VALUE]]\n"
     "                [--watch-port PORT[-END][=VALUE]] [--dump-memory START:LENGTH:FILE]\n"
+    "KIND is Automatic, Plain, Konami, KonamiSCC, ASCII8 or ASCII16.\n"
     "Typing ends 30 frames before the last frame; each character is held 3 frames, then released 3.\n"
     "The run ends at a breakpoint (before its instruction), after a watched write, or when the frames\n"
     "run out. Numbers are hexadecimal (4010, 4010h, 0x4010, $4010); an address may be a label of a\n"
@@ -50,6 +52,12 @@ int Fail(const std::string& message) {
     return 2;
 }
 
+TCartridgeKind KindOption(const std::string& option, const std::string& value) {
+    const std::optional<TCartridgeKind> kind = ParseCartridgeKind(value);
+    if (!kind) throw EHeadlessError(option + " takes a cartridge kind, not " + value + "\n" + usage);
+    return *kind;
+}
+
 // Throws EHeadlessError for a bad option.
 TCommandLine ParseCommandLine(int argc, char** argv) {
     TCommandLine line;
@@ -65,6 +73,8 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
         if (option == "--config") line.options.configuration = value;
         else if (option == "--cartridge1") line.options.cartridge1 = value;
         else if (option == "--cartridge2") line.options.cartridge2 = value;
+        else if (option == "--cartridge1-kind") line.options.cartridge1Kind = KindOption(option, value);
+        else if (option == "--cartridge2-kind") line.options.cartridge2Kind = KindOption(option, value);
         else if (option == "--tape") line.options.tape = value;
         else if (option == "--type") line.options.text = value;
         else if (option == "--screenshot") line.screenshot = value;
@@ -80,8 +90,7 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
             }
             line.dumps.push_back({value.substr(0, first), value.substr(first + 1, second - first - 1),
                                   value.substr(second + 1)});
-        }
-        else if (option == "--frames") {
+        } else if (option == "--frames") {
             std::size_t used = 0;
             int frames = -1;
             try {
@@ -96,6 +105,11 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
         } else {
             throw EHeadlessError("unknown option " + option);
         }
+    }
+    const THeadlessOptions& options = line.options;
+    if ((options.cartridge1Kind != TCartridgeKind::automatic && options.cartridge1.empty()) ||
+        (options.cartridge2Kind != TCartridgeKind::automatic && options.cartridge2.empty())) {
+        throw EHeadlessError("a cartridge kind needs its cartridge\n" + std::string(usage));
     }
     return line;
 }
