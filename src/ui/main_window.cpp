@@ -42,9 +42,13 @@ TMainWindow::TMainWindow(const TStartOptions& startOptions) : options(startOptio
     screenBevel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     screenBevel->setLineWidth(1);
     screenBevel->setMinimumSize(1 + 2, 1 + 2);
+    // A log the user can read, scroll and copy from; a click into it takes the
+    // keyboard from the screen, which releases every MSX key.
     Memo = new QPlainTextEdit(client);
     Memo->setReadOnly(true);
-    Memo->setEnabled(false);
+    Memo->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    Memo->setFocusPolicy(Qt::ClickFocus);
+    Memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Memo->setFixedHeight(memoHeight);
     Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     auto* layout = new QVBoxLayout(client);
@@ -92,10 +96,13 @@ void TMainWindow::CreateMenus() {
     QMenu* menuSize = menuView->addMenu("&Size");
     menuSize1_1 = add(menuSize, "1:&1", &TMainWindow::menuSize1_1Click);
     menuSize1_2 = add(menuSize, "1:&2", &TMainWindow::menuSize1_2Click);
-    // A radio item on its own: choosing either size leaves its mark as it is.
-    menuSize1_1->setCheckable(true);
+    // Radio items: the mark shows the size last chosen.
+    auto* sizes = new QActionGroup(this);
+    for (QAction* size : {menuSize1_1, menuSize1_2}) {
+        size->setCheckable(true);
+        sizes->addAction(size);
+    }
     menuSize1_1->setChecked(true);
-    (new QActionGroup(this))->addAction(menuSize1_1);
 
     menuEmulator = menuBar()->addMenu("&Emulator");
     menuPause = add(menuEmulator, "&Pause", &TMainWindow::menuPauseClick);
@@ -149,7 +156,6 @@ void TMainWindow::showEvent(QShowEvent* event) {
 }
 
 void TMainWindow::FormShow() {
-    screenBevel->setEnabled(false);
     try {
         StartUp();
     } catch (const std::exception& error) {
@@ -175,7 +181,10 @@ void TMainWindow::StartUp() {
     displayOutput = CreateDisplayOutput();
     SetScreenAreaSize(screenAreaSize1_1);
 
-    keyState = std::make_unique<TQtKeyState>(*this);
+    // The screen area has the keyboard: its keys are the MSX's. A click on it
+    // gives it the focus back.
+    keyState = std::make_unique<TQtKeyState>(*screenBevel);
+    screenBevel->setFocus(Qt::OtherFocusReason);
     joystickService = std::make_unique<TSDLJoystickService>();
     printerPorts = std::make_unique<TCupsPrinterPorts>();
     deviceWindows = std::make_unique<TQtDeviceWindows>(*this, [this] { RefreshStepPumping(); });

@@ -17,6 +17,7 @@
 #include "ui/modal_answers.h"
 #include "ui/pc_keyboard_form.h"
 #include "ui/reset_msx_form.h"
+#include "peripherals/keyboard.h"
 #include "video/pc_v9918.h"
 
 namespace {
@@ -153,7 +154,8 @@ TEST_F(MainWindowTest, SizesDrawEveryPixelOnceOrDoubled) {
         }
         EXPECT_EQ(mismatches, 0);
     }
-    EXPECT_TRUE(window->menuSize1_1->isChecked());
+    EXPECT_TRUE(window->menuSize1_2->isChecked());
+    EXPECT_FALSE(window->menuSize1_1->isChecked());
 }
 
 TEST_F(MainWindowTest, CommandLineCartridgeIsForThisSessionAndRunStartsTheMachine) {
@@ -175,6 +177,52 @@ TEST_F(MainWindowTest, CommandLineCartridgeIsForThisSessionAndRunStartsTheMachin
     const TCartridgeSlot slot = window->preferences.cartridgeSlots[0];
     EXPECT_NE(currentMachine->GetCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary), nullptr);
     EXPECT_EQ(window->preferences.cartridgeFiles[0], "");
+}
+
+// The keys each keyboard scan sees down, as their matrix positions row * 8 + bit.
+std::vector<std::vector<int>> Scans(int count) {
+    std::vector<std::vector<int>> scans;
+    for (int scan = 0; scan < count; ++scan) {
+        QApplication::processEvents();
+        TKeyboard& keyboard = *currentMachine->GetKeyboard();
+        keyboard.Scan();
+        std::vector<int> down;
+        for (int key = 0; key < TKeyboard::rowCount * 8; ++key) {
+            if ((keyboard.GetMatrixRow(key / 8) & (1 << key % 8)) == 0) down.push_back(key);
+        }
+        scans.push_back(down);
+    }
+    return scans;
+}
+
+TEST_F(MainWindowTest, TheScreenKeepsEveryMSXKeyAndNoneSticks) {
+    using TScans = std::vector<std::vector<int>>;
+    Start();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const auto keyboardWidget = [this] { return QApplication::focusWidget() ? QApplication::focusWidget() : window.get(); };
+    // Alt alone is GRAPH and leaves the menu bar alone; Alt with a menu's letter opens no menu.
+    QTest::keyClick(keyboardWidget(), Qt::Key_Alt, Qt::AltModifier);
+    EXPECT_EQ(window->menuBar()->activeAction(), nullptr);
+    QTest::keyClick(keyboardWidget(), Qt::Key_F, Qt::AltModifier);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_EQ(Scans(5), (TScans{{50}, {}, {27, 50}, {}, {}}));
+
+    // A key held when a menu opens is released after its one scan; one pressed in the menu
+    // never reaches the matrix.
+    QTest::keyPress(keyboardWidget(), Qt::Key_I);
+    window->menuView->popup(window->mapToGlobal(QPoint(20, 20)));
+    QApplication::processEvents();
+    QTest::keyPress(QApplication::activePopupWidget(), Qt::Key_J);
+    window->menuView->close();
+    QApplication::processEvents();
+    QTest::keyRelease(keyboardWidget(), Qt::Key_I);
+    QTest::keyRelease(keyboardWidget(), Qt::Key_J);
+    EXPECT_EQ(Scans(3), (TScans{{30}, {}, {}}));
+
+    // Typed faster than the scans: each key is seen down by one scan and up by the next,
+    // a key typed twice with one scan up between.
+    QTest::keyClicks(keyboardWidget(), "hell1");
+    EXPECT_EQ(Scans(8), (TScans{{29}, {26}, {33}, {}, {33}, {1}, {}, {}}));
 }
 
 TEST_F(MainWindowTest, ExitWhileRunningStopsTheMachineAndClosesTheWindow) {
