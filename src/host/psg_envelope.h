@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-// The PSG's envelope generator, stepped once per output sample: a level of 0-15
+// The PSG's envelope generator, stepped by output samples: a level of 0-15
 // that moves one step every 16 x period cycles of the 1789772.5 Hz PSG clock,
 // down from 15 or up from 0 for sixteen steps, then holds, repeats or turns back
 // as the shape says. Time is counted exactly in whole units, so the steps stay
@@ -25,9 +25,11 @@ public:
     // Restarts at the first step of the shape's low four bits.
     void Start(std::uint8_t shape);
 
-    // One output sample later.
-    void Advance() {
-        elapsed += unitsPerSample;
+    // How many output samples, 1 or more, keep the present level.
+    std::uint64_t FramesToNextStep() const { return (unitsPerStep - elapsed + unitsPerSample - 1) / unitsPerSample; }
+    // So many output samples later.
+    void Advance(std::uint64_t frames) {
+        elapsed += frames * unitsPerSample;
         if (elapsed >= unitsPerStep) StepOn();
     }
     int GetLevel() const { return level; }

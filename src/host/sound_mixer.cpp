@@ -138,10 +138,13 @@ void TSoundMixer::FollowEnvelope(int slot, int envelope, const TLevelVolumes& vo
 }
 
 // Each output sample takes the buffer sample under the play position, so square
-// waves stay square, and the level its envelope has at that sample's time.
+// waves stay square, and the level its envelope has at that sample's time. The
+// block is mixed in runs over which no envelope steps, so that volumes are
+// looked up once a run.
 void TSoundMixer::Render(std::int16_t* out, int frames) {
     if (out == nullptr || frames <= 0) return;
     std::array<TBuffer*, slotCount> playing;
+    std::array<float, slotCount> amplitudes;
     int playingCount = 0;
     std::array<TPSGEnvelope*, envelopeCount> running;
     int runningCount = 0;
@@ -152,19 +155,26 @@ void TSoundMixer::Render(std::int16_t* out, int frames) {
     for (TEnvelope& envelope : envelopes) {
         if (envelope.inUse && envelope.running) running[runningCount++] = &envelope.generator;
     }
-    for (int frame = 0; frame < frames; ++frame) {
-        float mix = 0;
+    for (int frame = 0; frame < frames;) {
+        std::uint64_t run = static_cast<std::uint64_t>(frames - frame);
+        for (int index = 0; index < runningCount; ++index) run = std::min(run, running[index]->FramesToNextStep());
         for (int index = 0; index < playingCount; ++index) {
-            TBuffer& buffer = *playing[index];
-            const int sample = buffer.bytes[buffer.position >> fractionBits] - silence;
-            const float amplitude = buffer.envelope < 0
-                                        ? buffer.amplitude
-                                        : buffer.envelopeAmplitudes[envelopes[buffer.envelope].generator.GetLevel()];
-            mix += static_cast<float>(sample) * amplitude;
-            buffer.position += buffer.step;
-            if (buffer.position >= buffer.end) buffer.position %= buffer.end;
+            const TBuffer& buffer = *playing[index];
+            amplitudes[index] = buffer.envelope < 0
+                                    ? buffer.amplitude
+                                    : buffer.envelopeAmplitudes[envelopes[buffer.envelope].generator.GetLevel()];
         }
-        for (int index = 0; index < runningCount; ++index) running[index]->Advance();
-        out[frame] = static_cast<std::int16_t>(std::lround(std::clamp(mix * outputGain, -32768.0f, 32767.0f)));
+        for (const int end = frame + static_cast<int>(run); frame < end; ++frame) {
+            float mix = 0;
+            for (int index = 0; index < playingCount; ++index) {
+                TBuffer& buffer = *playing[index];
+                const int sample = buffer.bytes[buffer.position >> fractionBits] - silence;
+                mix += static_cast<float>(sample) * amplitudes[index];
+                buffer.position += buffer.step;
+                if (buffer.position >= buffer.end) buffer.position %= buffer.end;
+            }
+            out[frame] = static_cast<std::int16_t>(std::lround(std::clamp(mix * outputGain, -32768.0f, 32767.0f)));
+        }
+        for (int index = 0; index < runningCount; ++index) running[index]->Advance(run);
     }
 }

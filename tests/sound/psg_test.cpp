@@ -66,15 +66,15 @@ TEST_F(PSGTest, PeriodsSetRatesAndLevelsVolumesThroughTheirMasks) {
     for (const auto& c : levels) {
         psg.SetVolume(c.attenuation);
         Write(c.index, c.value);
-        const int channel = c.index - 8, follows = c.value & 0x10 ? 0 : -1;
-        EXPECT_EQ(Tone(channel).volume, c.tone) << c.value;
-        EXPECT_EQ(Noise(channel).volume, c.noise) << c.value;
-        EXPECT_EQ(Tone(channel).envelope, follows) << c.value;
-        EXPECT_EQ(Noise(channel).envelope, follows) << c.value;
-        if (follows < 0) continue;
-        EXPECT_EQ(Tone(channel).envelopeVolumes[15], -100 * c.attenuation) << c.value;
-        EXPECT_EQ(Noise(channel).envelopeVolumes[1], -2500 - 100 * c.attenuation) << c.value;
-        EXPECT_EQ(Noise(channel).envelopeVolumes[0], -10000) << c.value;
+        const auto& tone = Tone(c.index - 8);
+        const auto& noise = Noise(c.index - 8);
+        EXPECT_EQ(tone.volume, c.tone) << c.value;
+        EXPECT_EQ(noise.volume, c.noise) << c.value;
+        const bool follows = c.value & 0x10;
+        EXPECT_EQ(tone.envelope == 0 && noise.envelope == 0, follows) << c.value;
+        if (!follows) continue;
+        EXPECT_EQ(tone.envelopeVolumes[c.value & 0x0F], c.tone) << c.value;
+        EXPECT_EQ(noise.envelopeVolumes[c.value & 0x0F], c.noise) << c.value;
     }
 }
 

@@ -9,7 +9,7 @@
 
 // Sound buffers that only remember what they were asked: the rate and volume as
 // given (no limit applied), the bytes written, whether each one plays, and the
-// envelope it follows. One envelope, 0, whose period and shape are kept.
+// envelope (always 0) it follows.
 class TRecordingSoundBuffers : public TSoundBuffers {
 public:
     struct TBuffer {
@@ -38,9 +38,9 @@ public:
     void SetVolume(int slot, std::int32_t volume) override { Used(slot).volume = volume; }
     int CreateEnvelope() override { return 0; }
     int ReleaseEnvelope(int) override { return 0; }
-    void SetEnvelopePeriod(int, std::uint16_t period) override { envelopePeriod = period; }
-    void SetEnvelopeShape(int, std::uint8_t shape) override { envelopeShape = shape; ++envelopeStarts; }
-    void RunEnvelope(int, bool running) override { envelopeRunning = running; }
+    void SetEnvelopePeriod(int, std::uint16_t) override {}
+    void SetEnvelopeShape(int, std::uint8_t) override {}
+    void RunEnvelope(int, bool) override {}
     void FollowEnvelope(int slot, int envelope, const TLevelVolumes& volumes) override {
         Used(slot).envelope = envelope;
         Used(slot).envelopeVolumes = volumes;
@@ -52,6 +52,4 @@ public:
     }
 
     std::array<TBuffer, slotCount> buffers;
-    int envelopePeriod = -1, envelopeShape = -1, envelopeStarts = 0;
-    bool envelopeRunning = true;
 };
