@@ -13,7 +13,7 @@
 #include <QTimer>
 #include <stdexcept>
 
-#include "host/qt_display_output.h"
+#include "ui/desktop_window.h"
 #include "ui/modal_answers.h"
 #include "ui/pc_keyboard_form.h"
 #include "ui/reset_msx_form.h"
@@ -27,7 +27,8 @@ QStringList LogLines(const TMainWindow& window) { return window.Memo->toPlainTex
 struct MainWindowTest : ::testing::Test {
     void Start(TStartOptions options = {}) {
         if (options.folder.empty()) options.folder = MachineFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
-        window = std::make_unique<TMainWindow>(options);
+        desktop = std::make_unique<TDesktopWindow>(options);
+        window = &desktop->window;
         window->show();
         QApplication::processEvents();
     }
@@ -39,7 +40,8 @@ struct MainWindowTest : ::testing::Test {
         });
         window->menuPause->trigger();
     }
-    std::unique_ptr<TMainWindow> window;
+    std::unique_ptr<TDesktopWindow> desktop;
+    TMainWindow* window = nullptr;
 };
 
 TEST_F(MainWindowTest, StartsStoppedWithItsMenusAndLog) {
@@ -160,11 +162,15 @@ TEST_F(MainWindowTest, SizesDrawEveryPixelOnceOrDoubled) {
 
 TEST_F(MainWindowTest, CommandLineCartridgeIsForThisSessionAndRunStartsTheMachine) {
     const QString rom = QUIB_TEST_CARTRIDGE;
-    const std::optional<TStartOptions> parsed = ParseCommandLine({"--run", rom}, MachineFolder("command_line"));
+    const std::optional<TStartOptions> parsed =
+        ParseCommandLine({"--run", "--cartridge-kind", "plain", rom}, MachineFolder("command_line"));
     ASSERT_TRUE(parsed);
     EXPECT_TRUE(parsed->run);
-    EXPECT_FALSE(ParseCommandLine({"--fast"}, "."));
-    EXPECT_FALSE(ParseCommandLine({"a.rom", "b.rom"}, "."));
+    EXPECT_EQ(parsed->cartridgeKind, TCartridgeKind::plain);
+    for (const QStringList& bad : {QStringList{"--fast"}, {"a.rom", "b.rom"}, {"--cartridge-kind", "ASCII", "a.rom"},
+                                   {"a.rom", "--cartridge-kind"}, {"--cartridge-kind", "Konami"}}) {
+        EXPECT_FALSE(ParseCommandLine(bad, ".")) << bad.join(' ').toStdString();
+    }
 
     bool runningAtOnce = false;
     QTimer::singleShot(200, [&] {
@@ -177,6 +183,7 @@ TEST_F(MainWindowTest, CommandLineCartridgeIsForThisSessionAndRunStartsTheMachin
     const TCartridgeSlot slot = window->preferences.cartridgeSlots[0];
     EXPECT_NE(currentMachine->GetCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary), nullptr);
     EXPECT_EQ(window->preferences.cartridgeFiles[0], "");
+    EXPECT_TRUE(LogLines(*window).contains("Cartridge 1: hello.rom - Plain at page 1 (4000h), 1 block of 16 KB (kind set by hand)"));
 }
 
 // The keys each keyboard scan sees down, as their matrix positions row * 8 + bit.
@@ -198,8 +205,8 @@ std::vector<std::vector<int>> Scans(int count) {
 TEST_F(MainWindowTest, TheScreenKeepsEveryMSXKeyAndNoneSticks) {
     using TScans = std::vector<std::vector<int>>;
     Start();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    const auto keyboardWidget = [this] { return QApplication::focusWidget() ? QApplication::focusWidget() : window.get(); };
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    const auto keyboardWidget = [this] { return QApplication::focusWidget() ? QApplication::focusWidget() : window; };
     // Alt alone is GRAPH and leaves the menu bar alone; Alt with a menu's letter opens no menu.
     QTest::keyClick(keyboardWidget(), Qt::Key_Alt, Qt::AltModifier);
     EXPECT_EQ(window->menuBar()->activeAction(), nullptr);
@@ -248,17 +255,14 @@ TEST_F(MainWindowTest, WithoutASoundDeviceTheLogWarnsOnceAndTheMachineRuns) {
     EXPECT_GT(currentMachine->GetZ80()->instructionCount, 10001u);
 }
 
-struct TFailingWindow : TMainWindow {
-    using TMainWindow::TMainWindow;
-    std::unique_ptr<TQtDisplayOutput> CreateDisplayOutput() override {
-        throw std::runtime_error("Failed to create IDirectDraw object");
-    }
-};
-
 TEST(MainWindowStartUp, AFailureBeforeTheMachineExistsDisablesItsMenus) {
     TStartOptions options;
     options.folder = MachineFolder("failed_start_up");
-    TFailingWindow window(options);
+    TQtDesktopServices services;
+    TMainWindow window(options);
+    TDesktopServices failing = services.Compose(window);
+    failing.openDisplay = []() -> TDisplayOutput& { throw std::runtime_error("Failed to create IDirectDraw object"); };
+    window.SetServices(failing);
     QString shown;
     WhenModalOpens<QMessageBox>([&](QMessageBox& box) {
         shown = box.text();
