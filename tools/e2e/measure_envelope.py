@@ -30,7 +30,9 @@ def main():
         loudness.append(max(QUIETEST, 20 * math.log10(peak / 32768)) if peak else QUIETEST)
     starts = [index for index in range(1, len(loudness)) if loudness[index] - loudness[index - 1] > 6]
     falls = [max(loudness[a:b]) - min(loudness[a:b]) for a, b in zip(starts, starts[1:])]
-    climbs = [loudness[index] - loudness[index - 1] for index in range(1, len(loudness)) if index not in starts]
+    # A start may end in the window after it, which then climbs the rest of the way.
+    climbs = [loudness[index] - loudness[index - 1] for index in range(1, len(loudness))
+              if index not in starts and index - 1 not in starts]
     rate = (len(starts) - 1) / ((starts[-1] - starts[0]) * WINDOW / RATE) if len(starts) > 1 else 0.0
     print(f"recorded {len(samples) / RATE:.1f} s, loudness {max(loudness):.1f} to {min(loudness):.1f} dB, "
           f"{len(starts)} starts at {rate:.2f} Hz (expected {expected} Hz), smallest fall "
