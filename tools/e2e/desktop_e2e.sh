@@ -8,7 +8,10 @@
 #  3. envelope: quib --run with the envelope cartridge, recorded the same way;
 #     the loudness must fall as a saw, by 20 dB or more, starting ten times a second;
 #  4. windows: the three debug windows and the cassette window, opened from the
-#     menus of the running machine, must appear; each is saved as a screenshot.
+#     menus of the running machine, must appear; each is saved as a screenshot;
+#  5. features, under openbox: a cartridge inserted from the File menu names itself
+#     in the title, F10 enters fullscreen and F10 or Esc leaves it, Ctrl+F9
+#     writes a screenshot; each state is saved as a screenshot.
 # Usage: tools/e2e/desktop_e2e.sh BUILD_FOLDER [OUTPUT_FOLDER]
 set -euo pipefail
 build=$(realpath "$1")
@@ -22,8 +25,10 @@ display=:$((90 + RANDOM % 100))
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp > "$output/xvfb.log" 2>&1 &
 xvfb=$!
 quib_pid=""
+openbox_pid=""
 cleanup() {
   [ -n "$quib_pid" ] && kill "$quib_pid" 2> /dev/null || true
+  [ -n "$openbox_pid" ] && kill "$openbox_pid" 2> /dev/null || true
   kill "$xvfb" 2> /dev/null || true
 }
 trap cleanup EXIT
@@ -85,6 +90,9 @@ python3 "$here/measure_envelope.py" "$output/envelope.raw" 10.0
 echo "=== e2e: debug and cassette windows"
 SDL_AUDIODRIVER=dummy start_quib windows --run
 sleep 3
+# The screen takes Alt for the MSX; with the log focused, Alt opens the menus.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove --window "$window" 100 $((HEIGHT - 50)) click 1
 for keys in "alt+d z" "alt+d m" "alt+d v" "alt+v Return"; do
   xdotool windowfocus --sync "$window"
   xdotool key $keys
@@ -98,4 +106,66 @@ for caption in "Z80 Info" "Memory Info" "V9918 info" "Cassette Controls"; do
   import -window "$id" "$output/window-${caption// /-}.png"
 done
 stop_quib
+
+echo "=== e2e: cartridges, fullscreen and screenshots under a window manager"
+openbox > "$output/openbox.log" 2>&1 &
+openbox_pid=$!
+sleep 1
+expect_title() {
+  local name=""
+  for _ in $(seq 30); do
+    name=$(xdotool getwindowname "$window")
+    [ "$name" = "$1" ] && return 0
+    sleep 0.2
+  done
+  echo "=== e2e features FAILED: the title is \"$name\", not \"$1\""
+  exit 1
+}
+expect_size() {
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  if [ "$1" = "screen" ] && [ "$WIDTH x $HEIGHT" != "1024 x 768" ]; then
+    echo "=== e2e features FAILED: fullscreen is $WIDTH x $HEIGHT"
+    exit 1
+  fi
+  if [ "$1" = "window" ] && [ "$WIDTH" -ge 1024 ]; then
+    echo "=== e2e features FAILED: the window stayed $WIDTH x $HEIGHT"
+    exit 1
+  fi
+}
+SDL_AUDIODRIVER=dummy start_quib features
+expect_title "QUIB! [stopped]"
+sleep 1
+import -window "$window" "$output/features-stopped.png"
+# File -> Insert Cartridge 1... (the third item below the title), then the path in the dialog.
+xdotool windowactivate --sync "$window"
+xdotool mousemove --window "$window" 15 10 click 1
+sleep 0.5
+xdotool key Down Down Down Return
+sleep 1.5
+xdotool type --delay 20 "$build/tests/hello.rom"
+xdotool key Return
+expect_title "QUIB! - hello.rom [stopped]"
+xdotool windowactivate --sync "$window"
+xdotool key F11
+expect_title "QUIB! - hello.rom [running]"
+sleep 5
+import -window "$window" "$output/features-running.png"
+xdotool key ctrl+F9  # openbox takes Print Screen for itself
+for key in F10 Escape; do
+  xdotool key F10
+  sleep 1.5
+  expect_size screen
+  import -window root "$output/features-fullscreen-$key.png"
+  xdotool key "$key"
+  sleep 1.5
+  expect_size window
+done
+import -window "$window" "$output/features-windowed.png"
+if [ ! -f "$output/features/Screenshots/quib-0001.png" ]; then
+  echo "=== e2e features FAILED: no screenshot in $output/features/Screenshots"
+  exit 1
+fi
+cp "$output/features/Screenshots/quib-0001.png" "$output/features-screenshot.png"
+stop_quib
+kill "$openbox_pid" 2> /dev/null || true
 echo "=== e2e passed"
