@@ -1,6 +1,7 @@
 #include "machine/msx.h"
 
 #include "memory/megarom.h"
+#include "memory/rom_file_check.h"
 #include "memory/memory_mapper.h"
 
 TMSX::~TMSX() = default;
@@ -56,9 +57,21 @@ void TMSX::BuildSlot(int primary, int secondary) {
             selector->SetBank(primary, secondary, page, std::make_unique<TMemoryBank>());
             break;
         case TConfiguration::pageROM: {
-            auto bank = std::make_unique<TROMBank>();
+            // A ROM that cannot be used leaves its page empty, said once; the
+            // machine is built with what there is.
             const std::string& name = configuration->romFile[primary][secondary][page];
-            bank->Load(romFolder / name);
+            const std::filesystem::path file = romFolder / name;
+            std::string problem = name.empty() ? "No system ROM is named for page " + std::to_string(page) +
+                                                     " of slot " + std::to_string(primary) + "-" +
+                                                     std::to_string(secondary) + "."
+                                               : TROMFileCheck::SystemPageProblem(file);
+            auto bank = std::make_unique<TROMBank>();
+            if (problem.empty() && bank->Load(file) != 0) problem = "The system ROM " + file.string() + " cannot be read.";
+            if (!problem.empty()) {
+                problems.push_back(problem);
+                selector->SetBank(primary, secondary, page, std::make_unique<TMemoryBank>());
+                break;
+            }
             bank->SetName(name);
             selector->SetBank(primary, secondary, page, std::move(bank));
             break;
@@ -115,17 +128,22 @@ TROMCartridge* TMSX::GetCartridge(int primary, int secondary) const {
     return bank ? bank->AsCartridge() : nullptr;
 }
 
-void TMSX::InsertCartridge(int primary, int secondary, const std::filesystem::path& fileName) {
+bool TMSX::InsertCartridge(int primary, int secondary, const std::filesystem::path& fileName) {
     TROMCartridge* current = GetCartridge(primary, secondary);
-    if (!current) return;
+    if (!current) return true;
     if (fileName.empty()) {
         current->Eject();
-        return;
+        return true;
     }
+    std::string problem = TROMFileCheck::CartridgeProblem(fileName);
     TROMAnalysis analysis;
-    if (TROMCartridge::AnalyseROM(fileName, analysis) != 0) {
+    if (problem.empty() && TROMCartridge::AnalyseROM(fileName, analysis) != 0) {
+        problem = "The cartridge image " + fileName.string() + " cannot be read.";
+    }
+    if (!problem.empty()) {
+        problems.push_back(problem);
         current->Eject();
-        return;
+        return false;
     }
     std::unique_ptr<TROMCartridge> cartridge;
     switch (analysis.cartridgeKind) {
@@ -140,7 +158,10 @@ void TMSX::InsertCartridge(int primary, int secondary, const std::filesystem::pa
     TROMCartridge* inserted = cartridge.get();
     selector->SetBank(primary, secondary, 0, std::move(cartridge));
     inserted->SetBlockCount(analysis.blockCount);
-    inserted->Load(fileName);
+    if (inserted->Load(fileName) == 0) return true;
+    problems.push_back("The cartridge image " + fileName.string() + " cannot be read.");
+    inserted->Eject();
+    return false;
 }
 
 void TMSX::Reset(int kind) {

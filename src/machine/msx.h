@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "cpu/msx_z80.h"
 #include "io/io_handler.h"
@@ -35,8 +37,12 @@ public:
     // Deletes every device; a second call does nothing.
     virtual void Teardown();
     // Loads an image into the cartridge slot at page 0 of primary-secondary; an empty
-    // name or an unreadable image leaves the slot empty.
-    virtual void InsertCartridge(int primary, int secondary, const std::filesystem::path& fileName);
+    // name or an image that cannot be used leaves the slot empty, the latter with a
+    // problem. False when the slot is left empty for a bad image.
+    virtual bool InsertCartridge(int primary, int secondary, const std::filesystem::path& fileName);
+    // What the last builds and insertions could not use (a missing system ROM, a bad
+    // cartridge image), one sentence each, in order; taking them clears the list.
+    std::vector<std::string> TakeProblems() { return std::exchange(problems, {}); }
     // 0 soft (processor only), 1 hard (memory cleared too), 2 rebuild from the configuration.
     virtual void Reset(int kind);
     virtual void Stop();
@@ -96,6 +102,7 @@ protected:
     std::unique_ptr<TJoystick> joystick2;
     std::unique_ptr<TMSXPrinter> printer;
     bool stopped = true;
+    std::vector<std::string> problems;
 
     // Each SCC carried by a Konami SCC cartridge, in slot order.
     template <typename Action> void ForEachSCC(Action action) const {

@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "host/cups_printer_ports.h"
+#include "host/long_paths.h"
 #include "host/qt_display_output.h"
 #include "host/qt_key_state.h"
 #include "host/qt_message_pump.h"
@@ -26,12 +27,20 @@
 #include "ui/pc_keyboard_form.h"
 #include "ui/preferences_editor.h"
 #include "ui/reset_msx_form.h"
+#include "settings/record.h"
 
 TPCMSX* currentMachine = nullptr;
 
 void ShowError(const std::string& message, const std::string& caption) {
     QMessageBox::warning(QApplication::activeWindow(), QString::fromStdString(caption),
                          QString::fromStdString(message), QMessageBox::Ok);
+}
+
+void ShowMachineProblems(QWidget* parent) {
+    if (!currentMachine) return;
+    QStringList lines;
+    for (const std::string& problem : currentMachine->TakeProblems()) lines << QString::fromStdString(problem);
+    if (!lines.isEmpty()) QMessageBox::warning(parent, "Warning", lines.join("\n"), QMessageBox::Ok);
 }
 
 TMainWindow::TMainWindow(const TStartOptions& startOptions) : options(startOptions) {
@@ -195,10 +204,18 @@ void TMainWindow::StartUp() {
     configurationEditor->SetConfiguration(configuration);
     preferencesEditor = new TPreferencesEditor(options.folder, *joystickService, *printerPorts, this);
     const std::filesystem::path preferencesFile = options.folder / TPreferences::preferencesFileName;
-    preferences.Load(preferencesFile);
+    if (!SetAsideIfDamaged(preferencesFile, TPreferences::FindDamage(preferencesFile))) preferences.Load(preferencesFile);
+    TLongPaths::Restore(preferences, options.folder);
     preferencesEditor->SetPreferences(&preferences);
     const std::filesystem::path configurationFolder = options.folder / "Configurations";
-    configuration.Load(configurationFolder / preferences.defaultConfiguration);
+    const std::filesystem::path configurationFile = DefaultConfigurationFile(configurationFolder);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(configurationFile, error)) {
+        AddStatusMessage(QString::fromStdString("The configuration " + configurationFile.string() +
+                                                " does not exist: every page of the machine is empty."));
+    } else if (!SetAsideIfDamaged(configurationFile, TConfiguration::FindDamage(configurationFile))) {
+        configuration.Load(configurationFile);
+    }
 
     const THostServices services{*messagePump,     *userMessages, displayOutput.get(), *keyState,
                                  *joystickService, *printerPorts, nullptr,             soundBuffers,
@@ -211,6 +228,28 @@ void TMainWindow::StartUp() {
     machine->Build(configuration);
     machine->ApplyPreferences(true);
     if (!options.cartridge.empty()) InsertStartCartridge();
+    // What could not be used is said once, in the log: the machine runs with the rest.
+    for (const std::string& problem : machine->TakeProblems()) AddStatusMessage(QString::fromStdString(problem));
+}
+
+std::filesystem::path TMainWindow::DefaultConfigurationFile(const std::filesystem::path& folder) const {
+    // The default machine was once written as "MSX1", without the extension:
+    // either name finds whichever file there is.
+    const std::filesystem::path named = folder / preferences.defaultConfiguration;
+    std::filesystem::path other = named;
+    if (named.extension() == ".qcf") other.replace_extension();
+    else other += ".qcf";
+    std::error_code error;
+    return std::filesystem::exists(named, error) || !std::filesystem::exists(other, error) ? named : other;
+}
+
+bool TMainWindow::SetAsideIfDamaged(const std::filesystem::path& file, const std::string& damage) {
+    if (damage.empty()) return false;
+    const std::filesystem::path aside = KeepDamagedFile(file);
+    const std::string kept = aside.empty() ? "it could not be moved aside" : "it is kept as " + aside.string();
+    AddStatusMessage(QString::fromStdString("The file " + file.string() + " is damaged (" + damage + "): " + kept +
+                                            ", and defaults are used in its place."));
+    return true;
 }
 
 std::unique_ptr<TQtDisplayOutput> TMainWindow::CreateDisplayOutput() {
@@ -218,19 +257,21 @@ std::unique_ptr<TQtDisplayOutput> TMainWindow::CreateDisplayOutput() {
 }
 
 void TMainWindow::InsertStartCartridge() {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(options.cartridge, error)) {
-        userMessages->ShowMessage("Cannot open the cartridge image " + options.cartridge.string() + ".", "Warning");
-        return;
-    }
     if (preferences.cartridgeSlotCount == 0) {
         userMessages->ShowMessage("The configuration has no cartridge slot for " + options.cartridge.string() + ".",
                                   "Warning");
         return;
     }
-    // Into the machine only: the preferences keep their own cartridge.
+    // Into the machine only: the preferences keep their own cartridge. One that
+    // cannot be used leaves the slot empty for this session rather than booting
+    // the saved one in its place.
     const TCartridgeSlot slot = preferences.cartridgeSlots[0];
-    machine->InsertCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary, options.cartridge);
+    if (machine->InsertCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary, options.cartridge)) return;
+    std::vector<std::string> problems = machine->TakeProblems();
+    if (problems.empty()) return;
+    userMessages->ShowMessage(problems.back(), "Warning");
+    problems.pop_back();
+    for (const std::string& problem : problems) AddStatusMessage(QString::fromStdString(problem));
 }
 
 void TMainWindow::EnableMachineMenus(bool enabled) {

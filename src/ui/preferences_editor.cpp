@@ -19,6 +19,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "host/long_paths.h"
+#include "memory/rom_file_check.h"
 #include "peripherals/joystick.h"
 #include "peripherals/printer.h"
 #include "ui/file_dialogs.h"
@@ -345,6 +347,11 @@ void TPreferencesEditor::comboCasAccuracyChange() { preferences->cassetteAccurac
 void TPreferencesEditor::btnSlot1FileClick(int row) {
     const QString chosen = ChooseOpenFile(this, "MSX ROM Files (*.rom)", {});
     if (chosen.isEmpty()) return;
+    // A file that cannot be a cartridge is refused now, not found out at the reboot.
+    if (const std::string problem = TROMFileCheck::CartridgeProblem(chosen.toStdString()); !problem.empty()) {
+        QMessageBox::warning(this, "Warning", QString::fromStdString(problem));
+        return;
+    }
     editSlot[row]->setText(FileNameOnly(chosen.toStdString()));
     editSlot[row]->setCursorPosition(0);
     preferences->cartridgeFiles[row] = chosen.toStdString();
@@ -441,6 +448,7 @@ bool TPreferencesEditor::ApplyOnClose() {
                              QString::fromStdString("The preferences could not be saved to " + file.string() +
                                                     ". They stay in use until the program ends."));
     }
+    TLongPaths::Store(*preferences, programFolder);
     if (!CheckCassetteSettings()) return false;
     if (configurationChanged || cartridgesChanged) {
         if (QMessageBox::question(this, "Configuration changed", rebootQuestion, QMessageBox::Yes | QMessageBox::No) !=
@@ -452,6 +460,7 @@ bool TPreferencesEditor::ApplyOnClose() {
         if (currentMachine) currentMachine->Reset(configurationChanged ? 2 : 0);
         configurationChanged = cartridgesChanged = false;
         if (currentMachine) currentMachine->ApplyPreferences(true);
+        ShowMachineProblems(this);
         return true;
     }
     if (currentMachine) currentMachine->ApplyPreferences(false);
