@@ -128,22 +128,19 @@ TROMCartridge* TMSX::GetCartridge(int primary, int secondary) const {
     return bank ? bank->AsCartridge() : nullptr;
 }
 
-bool TMSX::InsertCartridge(int primary, int secondary, const std::filesystem::path& fileName) {
+std::string TMSX::InsertCartridge(int primary, int secondary, const std::filesystem::path& fileName,
+                                  TCartridgeKind kind) {
     TROMCartridge* current = GetCartridge(primary, secondary);
-    if (!current) return true;
+    if (!current) return {};
     if (fileName.empty()) {
         current->Eject();
-        return true;
+        return {};
     }
-    std::string problem = TROMFileCheck::CartridgeProblem(fileName);
     TROMAnalysis analysis;
-    if (problem.empty() && TROMCartridge::AnalyseROM(fileName, analysis) != 0) {
-        problem = "The cartridge image " + fileName.string() + " cannot be read.";
-    }
-    if (!problem.empty()) {
-        problems.push_back(problem);
+    std::string problem = TROMFileCheck::AccessProblem(fileName);
+    if (!problem.empty() || TCartridgeAnalysis::AnalyseROM(fileName, analysis, kind, &problem) != 0) {
         current->Eject();
-        return false;
+        return "not inserted: " + problem;
     }
     std::unique_ptr<TROMCartridge> cartridge;
     switch (analysis.cartridgeKind) {
@@ -158,10 +155,8 @@ bool TMSX::InsertCartridge(int primary, int secondary, const std::filesystem::pa
     TROMCartridge* inserted = cartridge.get();
     selector->SetBank(primary, secondary, 0, std::move(cartridge));
     inserted->SetBlockCount(analysis.blockCount);
-    if (inserted->Load(fileName) == 0) return true;
-    problems.push_back("The cartridge image " + fileName.string() + " cannot be read.");
-    inserted->Eject();
-    return false;
+    inserted->Load(fileName);
+    return TCartridgeAnalysis::Describe(analysis);
 }
 
 void TMSX::Reset(int kind) {

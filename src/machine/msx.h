@@ -36,12 +36,15 @@ public:
     virtual void Build(TConfiguration& newConfiguration);
     // Deletes every device; a second call does nothing.
     virtual void Teardown();
-    // Loads an image into the cartridge slot at page 0 of primary-secondary; an empty
-    // name or an image that cannot be used leaves the slot empty, the latter with a
-    // problem. False when the slot is left empty for a bad image.
-    virtual bool InsertCartridge(int primary, int secondary, const std::filesystem::path& fileName);
-    // What the last builds and insertions could not use (a missing system ROM, a bad
-    // cartridge image), one sentence each, in order; taking them clears the list.
+    // Loads an image into the cartridge slot at page 0 of primary-secondary as the given
+    // kind, or as the image's analysis decides when automatic; an empty name or an
+    // image that cannot be a cartridge leaves the slot empty. Returns what was inserted
+    // for the log ("ASCII 16K, 8 blocks of 16 KB", "not inserted: ..."); nothing for an
+    // empty name or a position that is no cartridge slot.
+    virtual std::string InsertCartridge(int primary, int secondary, const std::filesystem::path& fileName,
+                                        TCartridgeKind kind = TCartridgeKind::automatic);
+    // What the last builds could not use (a system ROM that is missing or too short),
+    // one sentence each, in order; taking them clears the list.
     std::vector<std::string> TakeProblems() { return std::exchange(problems, {}); }
     // 0 soft (processor only), 1 hard (memory cleared too), 2 rebuild from the configuration.
     virtual void Reset(int kind);

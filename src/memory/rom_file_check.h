@@ -3,12 +3,16 @@
 #include <filesystem>
 #include <string>
 
-// Whether a ROM image file the user named can be used, and if not, a sentence
-// that names the file and says what is wrong with it, for a warning or the log.
+// Whether a ROM image file the user named can be used, and if not, what is
+// wrong with it, for a warning or the log.
 class TROMFileCheck {
 public:
-    // A cartridge image: a whole number of 8 KB blocks, at most 4 MB.
+    // "the file does not exist", "the file cannot be read", or empty when it can be read.
+    static std::string AccessProblem(const std::filesystem::path& file);
+    // A sentence naming a cartridge image and what keeps it from being one; empty
+    // when it can be inserted.
     static std::string CartridgeProblem(const std::filesystem::path& file);
-    // A system ROM page: at least 16 KB, of which the first 16 KB are used.
+    // A sentence naming a system ROM page that is missing, unreadable or shorter
+    // than 16 KB; empty when it can be loaded (a longer file gives its first 16 KB).
     static std::string SystemPageProblem(const std::filesystem::path& file);
 };

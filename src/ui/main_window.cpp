@@ -12,22 +12,16 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <exception>
+#include <stdexcept>
 #include <system_error>
 
-#include "host/cups_printer_ports.h"
+#include "host/cartridge_kind_settings.h"
 #include "host/long_paths.h"
-#include "host/qt_display_output.h"
-#include "host/qt_key_state.h"
-#include "host/qt_message_pump.h"
-#include "host/qt_user_messages.h"
-#include "host/sdl_joystick_service.h"
-#include "host/sdl_sound_output.h"
+#include "settings/record.h"
 #include "ui/configuration_editor.h"
-#include "ui/qt_device_windows.h"
 #include "ui/pc_keyboard_form.h"
 #include "ui/preferences_editor.h"
 #include "ui/reset_msx_form.h"
-#include "settings/record.h"
 
 TPCMSX* currentMachine = nullptr;
 
@@ -73,19 +67,15 @@ TMainWindow::TMainWindow(const TStartOptions& startOptions) : options(startOptio
 
     keyboardInfoForm = new TPCKeyboardForm(this);
     resetForm = new TResetMSXForm(this);
-
-    messagePump = std::make_unique<TQtMessagePump>();
-    userMessages = std::make_unique<TQtUserMessages>(this);
-    userMessages->beforeBox = [this] { PauseSound(); };
 }
 
 TMainWindow::~TMainWindow() {
     if (machine) machine->Teardown();
     currentMachine = nullptr;
     machine.reset();
-    displayOutput.reset();
-    soundOutput.reset();
 }
+
+void TMainWindow::SetServices(const TDesktopServices& desktopServices) { services.emplace(desktopServices); }
 
 void TMainWindow::CreateMenus() {
     const auto add = [this](QMenu* menu, const char* caption, void (TMainWindow::*handler)()) {
@@ -177,32 +167,30 @@ void TMainWindow::FormShow() {
 }
 
 void TMainWindow::StartUp() {
+    if (!services) throw std::logic_error("The main window was shown without its host services.");
     AddStatusMessage("-- Initializing DirectSound --");
     try {
-        soundOutput = std::make_unique<TSDLSoundOutput>();
+        soundOutput = &services->openSound();
     } catch (const std::exception& error) {
         // No sound device is no reason not to run: the machine plays silently.
         AddStatusMessage(QString("Warning: ") + error.what() + " The emulator runs without sound.");
     }
-    TSoundBuffers& soundBuffers = soundOutput ? static_cast<TSoundBuffers&>(soundOutput->GetMixer()) : silence;
+    TSoundBuffers& soundBuffers = soundOutput ? soundOutput->GetBuffers() : silence;
 
     AddStatusMessage("-- Initializing DirectDraw --");
-    displayOutput = CreateDisplayOutput();
+    displayOutput = &services->openDisplay();
     SetScreenAreaSize(screenAreaSize1_1);
 
     // The screen area has the keyboard: its keys are the MSX's. A click on it
     // gives it the focus back.
-    keyState = std::make_unique<TQtKeyState>(*screenBevel);
     screenBevel->setFocus(Qt::OtherFocusReason);
-    joystickService = std::make_unique<TSDLJoystickService>();
-    printerPorts = std::make_unique<TCupsPrinterPorts>();
-    deviceWindows = std::make_unique<TQtDeviceWindows>(*this, [this] { RefreshStepPumping(); });
 
     // The editors edit the settings in place; the preferences editor lists the
     // host's joysticks and printer ports, so it comes after them.
     configurationEditor = new TConfigurationEditor(options.folder, this);
     configurationEditor->SetConfiguration(configuration);
-    preferencesEditor = new TPreferencesEditor(options.folder, *joystickService, *printerPorts, this);
+    preferencesEditor =
+        new TPreferencesEditor(options.folder, services->joystickService, services->printerPorts, this);
     const std::filesystem::path preferencesFile = options.folder / TPreferences::preferencesFileName;
     if (!SetAsideIfDamaged(preferencesFile, TPreferences::FindDamage(preferencesFile))) preferences.Load(preferencesFile);
     TLongPaths::Restore(preferences, options.folder);
@@ -217,12 +205,17 @@ void TMainWindow::StartUp() {
         configuration.Load(configurationFile);
     }
 
-    const THostServices services{*messagePump,     *userMessages, displayOutput.get(), *keyState,
-                                 *joystickService, *printerPorts, nullptr,             soundBuffers,
-                                 deviceWindows.get()};
-    machine = std::make_unique<TPCMSX>(services);
+    const THostServices machineServices{services->messagePump,     services->userMessages, displayOutput,
+                                        services->keyState,        services->joystickService,
+                                        services->printerPorts,    nullptr,
+                                        soundBuffers,              services->deviceWindows};
+    machine = std::make_unique<TPCMSX>(machineServices);
     machine->preferences = &preferences;
     machine->pacer = &pacer;
+    machine->statusLog = [this](const std::string& line) { AddStatusMessage(QString::fromStdString(line)); };
+    machine->chosenCartridgeKind = [folder = options.folder](TCartridgeSlot slot, const std::filesystem::path& image) {
+        return TCartridgeKindSettings(folder).Read(slot, image);
+    };
     machine->SetROMFolder(configurationFolder);
     currentMachine = machine.get();
     machine->Build(configuration);
@@ -252,13 +245,9 @@ bool TMainWindow::SetAsideIfDamaged(const std::filesystem::path& file, const std
     return true;
 }
 
-std::unique_ptr<TQtDisplayOutput> TMainWindow::CreateDisplayOutput() {
-    return std::make_unique<TQtDisplayOutput>(*screenBevel);
-}
-
 void TMainWindow::InsertStartCartridge() {
     if (preferences.cartridgeSlotCount == 0) {
-        userMessages->ShowMessage("The configuration has no cartridge slot for " + options.cartridge.string() + ".",
+        services->userMessages.ShowMessage("The configuration has no cartridge slot for " + options.cartridge.string() + ".",
                                   "Warning");
         return;
     }
@@ -266,12 +255,14 @@ void TMainWindow::InsertStartCartridge() {
     // cannot be used leaves the slot empty for this session rather than booting
     // the saved one in its place.
     const TCartridgeSlot slot = preferences.cartridgeSlots[0];
-    if (machine->InsertCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary, options.cartridge)) return;
-    std::vector<std::string> problems = machine->TakeProblems();
-    if (problems.empty()) return;
-    userMessages->ShowMessage(problems.back(), "Warning");
-    problems.pop_back();
-    for (const std::string& problem : problems) AddStatusMessage(QString::fromStdString(problem));
+    const std::string inserted = machine->InsertCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary,
+                                                          options.cartridge, options.cartridgeKind);
+    constexpr std::string_view refused = "not inserted: ";
+    if (inserted.starts_with(refused)) {
+        services->userMessages.ShowMessage("The cartridge image " + options.cartridge.string() +
+                                               " cannot be used: " + inserted.substr(refused.size()) + ".",
+                                           "Warning");
+    }
 }
 
 void TMainWindow::EnableMachineMenus(bool enabled) {
