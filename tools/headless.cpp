@@ -87,13 +87,26 @@ void THeadlessRunner::HoldKeysFor(int frame) {
 void THeadlessRunner::RunFrame() {
     HoldKeysFor(static_cast<int>(frameCount));
     TPCZ80& processor = *machine->GetPCZ80();
-    for (std::int32_t step = 0; step < stepsPerFrame; ++step) processor.Step();
+    if (!processor.IsStepWatched()) {
+        for (std::int32_t step = 0; step < stepsPerFrame; ++step) processor.Step();
+        instructionCount += stepsPerFrame;
+        ++frameCount;
+        return;
+    }
+    for (std::int32_t step = 0; step < stepsPerFrame; ++step) {
+        // Only the debugger stops the processor of a headless run; the frame ends there.
+        if (processor.Step() != 0) [[unlikely]] {
+            instructionCount += step + 1;
+            stopped = true;
+            return;
+        }
+    }
     instructionCount += stepsPerFrame;
     ++frameCount;
 }
 
 void THeadlessRunner::Run() {
-    while (frameCount < options.frames) RunFrame();
+    while (frameCount < options.frames && !stopped) RunFrame();
 }
 
 std::optional<TLocalDateTime> ParseClock(const std::string& text) {

@@ -75,10 +75,14 @@ public:
     THeadlessRunner(const THeadlessOptions& options, std::ostream& log);
     ~THeadlessRunner();
 
-    // Runs every frame, typing the text so that it ends shortly before the last frame.
+    // Runs every frame, typing the text so that it ends shortly before the last
+    // frame, or until the debugger stops the processor.
     void Run();
-    // One frame of steps with the keys of that frame held.
+    // One frame of steps with the keys of that frame held; it ends early when
+    // the debugger stops the processor.
     void RunFrame();
+    // The debugger stopped the processor; the frame count counts whole frames only.
+    bool StoppedByDebugger() const { return stopped; }
 
     const THeadlessDisplay& GetDisplay() const { return display; }
     TPCMSX& GetMachine() { return *machine; }
@@ -103,6 +107,7 @@ private:
     int typingStartFrame = 0;
     std::int64_t frameCount = 0;
     std::int64_t instructionCount = 0;
+    bool stopped = false;
 };
 
 // "YYYY-MM-DD HH:MM:SS" with its weekday; nothing when the text is not a valid moment.

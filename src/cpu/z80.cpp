@@ -36,7 +36,23 @@ void TZ80::Reset() {
     instructionCount = 0;
 }
 
-void TZ80::SetTraceEnabled(bool enabled) { traceEnabled = enabled; }
+void TZ80::SetTraceEnabled(bool enabled) {
+    traceEnabled = enabled;
+    RefreshStepExtras();
+}
+
+void TZ80::SetStepWatcher(TZ80StepWatcher* watcher) {
+    stepWatcher = watcher;
+    RefreshStepExtras();
+}
+
+void TZ80::RefreshStepExtras() { stepExtras = stepWatcher || traceEnabled || !instructionText.empty(); }
+
+bool TZ80::BeforeStep() {
+    if (stepWatcher && stepWatcher->StopBeforeStep()) return true;
+    if (traceEnabled || !instructionText.empty()) PrepareInstructionText();
+    return false;
+}
 
 // The core's own memory and port operations are virtual: a subclass answers them.
 std::int32_t TZ80::Step() { return TZ80Executor<TZ80>(*this).Step(); }
@@ -48,6 +64,7 @@ void TZ80::PrepareInstructionText() {
         instructionText = Z80InstructionText(
             instructionAddress, [this](std::uint16_t address) { return ReadMemory(address); });
     }
+    RefreshStepExtras();
 }
 
 void TZ80::AnswerInterruptRequest() {

@@ -21,12 +21,19 @@ TPCMSX::~TPCMSX() { Teardown(); }
 
 void TPCMSX::Build(TConfiguration& newConfiguration) {
     TMSX::Build(newConfiguration);
+    debugger.Attach(*GetPCZ80());
     ReconcileCartridgeSlots();
+}
+
+void TPCMSX::Teardown() {
+    debugger.Detach();
+    TMSX::Teardown();
 }
 
 void TPCMSX::Run() {
     if (!processor) return;
     stopped = false;
+    debugger.Resume();
     GetPCZ80()->Start();
     if (pacer) pacer->Restart();
     std::int32_t stepsInFrame = 0;
