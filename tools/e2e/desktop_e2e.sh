@@ -8,7 +8,10 @@
 #  3. envelope: quib --run with the envelope cartridge, recorded the same way;
 #     the loudness must fall as a saw, by 20 dB or more, starting ten times a second;
 #  4. windows: the three debug windows and the cassette window, opened from the
-#     menus of the running machine, must appear; each is saved as a screenshot.
+#     menus of the running machine, must appear; each is saved as a screenshot;
+#  5. cartridge kind: a MegaROM that boots only as ASCII 16K is chosen in Preferences,
+#     its kind set by hand there; after the reboot the window must show what the
+#     headless runner draws with that kind, and quib.ini must keep the choice.
 # Usage: tools/e2e/desktop_e2e.sh BUILD_FOLDER [OUTPUT_FOLDER]
 set -euo pipefail
 build=$(realpath "$1")
@@ -22,8 +25,10 @@ display=:$((90 + RANDOM % 100))
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp > "$output/xvfb.log" 2>&1 &
 xvfb=$!
 quib_pid=""
+openbox_pid=""
 cleanup() {
   [ -n "$quib_pid" ] && kill "$quib_pid" 2> /dev/null || true
+  [ -n "$openbox_pid" ] && kill "$openbox_pid" 2> /dev/null || true
   kill "$xvfb" 2> /dev/null || true
 }
 trap cleanup EXIT
@@ -83,19 +88,65 @@ stop_quib
 python3 "$here/measure_envelope.py" "$output/envelope.raw" 10.0
 
 echo "=== e2e: debug and cassette windows"
+# From here on a window manager places the windows apart and gives the dialogs the
+# keyboard focus as they open.
+openbox > "$output/openbox.log" 2>&1 &
+openbox_pid=$!
 SDL_AUDIODRIVER=dummy start_quib windows --run
 sleep 3
-for keys in "alt+d z" "alt+d m" "alt+d v" "alt+v Return"; do
-  xdotool windowfocus --sync "$window"
-  xdotool key $keys
+xdotool windowmove "$window" 760 440  # the bottom right corner, out of the new windows' way
+sleep 0.5
+# The screen area takes Alt for the MSX, so the menus are opened with the mouse: at the
+# menu bar's File (x 20), View (x 58) or Debug (x 176), then the item's keys (commas
+# between them).
+open_menu() {
+  xdotool mousemove --window "$window" "$1" 10 click 1
+  sleep 0.5
+  xdotool key ${2//,/ }
   sleep 1
-done
-for caption in "Z80 Info" "Memory Info" "V9918 info" "Cassette Controls"; do
+}
+# Each window is then moved to a place of its own.
+for item in "176 z 0,0 Z80 Info" "176 m 320,0 Memory Info" "176 v 0,470 V9918 info" \
+            "58 Down,Return 420,400 Cassette Controls"; do
+  read -r x key place caption <<< "$item"
+  open_menu "$x" "$key"
   if ! id=$(timeout 10 xdotool search --sync --onlyvisible --name "^$caption" | head -1) || [ -z "$id" ]; then
     echo "=== e2e windows FAILED: no window \"$caption\""
     exit 1
   fi
+  xdotool windowmove "$id" ${place/,/ }
+  sleep 0.5
   import -window "$id" "$output/window-${caption// /-}.png"
 done
 stop_quib
+
+echo "=== e2e: a cartridge kind set by hand in Preferences"
+"$build/bin/quib-run" --cartridge1 "$build/tests/megarom.rom" --cartridge1-kind ASCII16 --frames 300 \
+  --screenshot "$output/megarom-expected.png" > /dev/null 2>&1
+SDL_AUDIODRIVER=dummy start_quib megarom --run
+sleep 2
+open_menu 20 p  # File, Preferences
+preferences=$(timeout 10 xdotool search --sync --onlyvisible --name '^Preferences$' | head -1)
+xdotool key ctrl+Tab ctrl+Tab ctrl+Tab Tab Tab space  # the Cartridges tab, slot 1's "..."
+timeout 10 xdotool search --sync --onlyvisible --name '^Open$' > /dev/null
+xdotool type --delay 20 "$build/tests/megarom.rom"
+xdotool key Return
+sleep 1
+xdotool key Tab Tab Down Down Down Down Down  # the slot's kind: from Automatic to ASCII 16K
+sleep 0.5
+import -window "$preferences" "$output/megarom-preferences.png"
+xdotool key Escape
+timeout 10 xdotool search --sync --onlyvisible --name '^Configuration changed$' > /dev/null
+xdotool key Return  # reboot: Yes
+sleep 4
+import -window "$window" "$output/megarom-window.png"
+stop_quib
+difference=$(compare -metric AE -subimage-search "$output/megarom-window.png" "$output/megarom-expected.png" \
+             null: 2>&1 || true)
+echo "differing pixels at the best place: $difference"
+if [ "${difference%% *}" != "0" ] || ! grep -q 'megarom.rom=ASCII16' "$output/megarom/quib.ini"; then
+  echo "=== e2e cartridge kind FAILED: see $output/megarom-window.png and $output/megarom/quib.ini"
+  exit 1
+fi
+
 echo "=== e2e passed"
