@@ -21,6 +21,27 @@ void TQtDisplayOutput::DrawBitmap(const TFrameBuffer& pixels, const TPalette& pa
     for (int line = 0; line < screenHeight; ++line) {
         std::memcpy(image.scanLine(line), pixels.data() + line * screenWidth, screenWidth);
     }
+    enlargedStale = true;
+}
+
+const QImage& TQtDisplayOutput::Enlarged(int scale) {
+    const QSize size(screenWidth * scale, screenHeight * scale);
+    if (enlarged.size() != size) {
+        enlarged = QImage(size, QImage::Format_RGB32);
+        enlargedStale = true;
+    }
+    if (!enlargedStale) return enlarged;
+    enlargedStale = false;
+    const QList<QRgb> colours = image.colorTable();
+    for (int line = 0; line < screenHeight; ++line) {
+        const uchar* source = image.constScanLine(line);
+        auto* row = reinterpret_cast<QRgb*>(enlarged.scanLine(line * scale));
+        for (int x = 0; x < screenWidth; ++x) std::fill_n(row + x * scale, scale, colours[source[x]]);
+        for (int copy = 1; copy < scale; ++copy) {
+            std::memcpy(enlarged.scanLine(line * scale + copy), row, static_cast<std::size_t>(enlarged.bytesPerLine()));
+        }
+    }
+    return enlarged;
 }
 
 void TQtDisplayOutput::Present() { screenArea.update(PictureRectangle()); }
@@ -42,7 +63,12 @@ bool TQtDisplayOutput::eventFilter(QObject* watched, QEvent* event) {
         const QRect picture = PictureRectangle();
         const QRegion bars = QRegion(screenArea.rect()).subtracted(picture);
         for (const QRect& bar : bars) painter.fillRect(bar, Qt::black);
-        painter.drawImage(picture, image);
+        const int scale = picture.width() / screenWidth;
+        if (scale > 1 && picture.size() == QSize(screenWidth * scale, screenHeight * scale)) {
+            painter.drawImage(picture.topLeft(), Enlarged(scale));
+        } else {
+            painter.drawImage(picture, image);
+        }
     }
     return false;
 }

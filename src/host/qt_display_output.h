@@ -32,6 +32,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The picture at a whole scale above 1:1, made once per frame, so that each
+    // paint is a plain copy rather than a scaling.
+    const QImage& Enlarged(int scale);
+
     QWidget& screenArea;
     QImage image;
+    QImage enlarged;
+    bool enlargedStale = true;
 };

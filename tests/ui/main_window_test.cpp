@@ -89,6 +89,16 @@ TEST_F(MainWindowTest, StartsStoppedWithItsMenusAndLog) {
     EXPECT_EQ(window->keyboardInfoForm->windowTitle(), "Keyboard info");
     EXPECT_FALSE(window->keyboardInfoForm->isVisible());
     EXPECT_EQ(window->resetForm->windowTitle(), "Reset MSX");
+    QString about;
+    WhenModalOpens<QMessageBox>([&](QMessageBox& box) {
+        about = box.windowTitle() + "|" + box.text();
+        box.accept();
+    });
+    window->menuAbout->trigger();
+    EXPECT_TRUE(about.startsWith("About QUIB!|<h3>QUIB! " QUIB_VERSION "</h3>")) << about.toStdString();
+    for (const char* mentioned : {"BSD", "C-BIOS", "STOP F8", "F10 Fullscreen", "Ctrl+F10 Mute"}) {
+        EXPECT_TRUE(about.contains(mentioned)) << mentioned;
+    }
 }
 
 TEST_F(MainWindowTest, PauseRunsTheMachineUntilPausedAgainAndNests) {
