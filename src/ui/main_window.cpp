@@ -49,7 +49,7 @@ const QString aboutText = QString(
     "<p><b>MSX keys</b>: GRAPH Alt, STOP F8, SELECT F7, F6-F10 Shift+F1-F5, CAPS Caps Lock, "
     "CODE has no key.</p>"
     "<p><b>Shortcuts</b>: F11 Pause, F12 Reset, F9 Full speed, Ctrl+F10 Mute, F10 Fullscreen "
-    "(Esc leaves it), Print Screen Save Screenshot. Drop a ROM file on the window to insert it "
+    "(Esc leaves it), Print Screen or Ctrl+F9 Save Screenshot. Drop a ROM file on the window to insert it "
     "in cartridge slot 1, with Shift in slot 2.</p>").arg(QUIB_VERSION);
 
 // The kinds of cartridge as the user knows them.
@@ -167,7 +167,8 @@ void TMainWindow::CreateMenus() {
     menuRecentCartridges = menuFile->addMenu("Recent Cartridges");
     menuFile->addSeparator();
     menuSaveScreenshot = add(menuFile, "Save Screenshot...", &TMainWindow::menuSaveScreenshotClick);
-    menuSaveScreenshot->setShortcut(Qt::Key_Print);
+    // Desktops often take Print Screen for themselves: Ctrl+F9 works everywhere.
+    menuSaveScreenshot->setShortcuts({Qt::Key_Print, Qt::CTRL | Qt::Key_F9});
     menuFile->addSeparator();
     menuExit = add(menuFile, "E&xit", &TMainWindow::menuExitClick);
 

@@ -12,7 +12,10 @@
 #  5. cartridge kind: a MegaROM that boots only as ASCII 16K is chosen in Preferences,
 #     its kind set by hand there; after the reboot the window must show what the
 #     headless runner draws with that kind, and quib.ini must keep the choice;
-#  6. keys that never stick: with the echo cartridge, Alt tapped alone, a key pressed
+#  6. features: a cartridge inserted from the File menu names itself in the title,
+#     F10 enters fullscreen and F10 or Esc leaves it, Ctrl+F9 writes a screenshot;
+#     each state is saved as a screenshot.
+#  7. keys that never stick: with the echo cartridge, Alt tapped alone, a key pressed
 #     while a menu is open, then text typed 15 ms a key; the window must show what the
 #     headless runner draws for the text alone.
 # Usage: tools/e2e/desktop_e2e.sh BUILD_FOLDER [OUTPUT_FOLDER]
@@ -151,6 +154,64 @@ if [ "${difference%% *}" != "0" ] || ! grep -q 'megarom.rom=ASCII16' "$output/me
   echo "=== e2e cartridge kind FAILED: see $output/megarom-window.png and $output/megarom/quib.ini"
   exit 1
 fi
+
+echo "=== e2e: cartridges from the File menu, fullscreen and screenshots"
+expect_title() {
+  local name=""
+  for _ in $(seq 30); do
+    name=$(xdotool getwindowname "$window")
+    [ "$name" = "$1" ] && return 0
+    sleep 0.2
+  done
+  echo "=== e2e features FAILED: the title is \"$name\", not \"$1\""
+  exit 1
+}
+expect_size() {
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  if [ "$1" = "screen" ] && [ "$WIDTH x $HEIGHT" != "1024 x 768" ]; then
+    echo "=== e2e features FAILED: fullscreen is $WIDTH x $HEIGHT"
+    exit 1
+  fi
+  if [ "$1" = "window" ] && [ "$WIDTH" -ge 1024 ]; then
+    echo "=== e2e features FAILED: the window stayed $WIDTH x $HEIGHT"
+    exit 1
+  fi
+}
+SDL_AUDIODRIVER=dummy start_quib features
+expect_title "QUIB! [stopped]"
+sleep 1
+import -window "$window" "$output/features-stopped.png"
+# File -> Insert Cartridge 1... (the third item below the title), then the path in the dialog.
+xdotool windowactivate --sync "$window"
+xdotool mousemove --window "$window" 15 10 click 1
+sleep 0.5
+xdotool key Down Down Down Return
+sleep 1.5
+xdotool type --delay 20 "$build/tests/hello.rom"
+xdotool key Return
+expect_title "QUIB! - hello.rom [stopped]"
+xdotool windowactivate --sync "$window"
+xdotool key F11
+expect_title "QUIB! - hello.rom [running]"
+sleep 5
+import -window "$window" "$output/features-running.png"
+xdotool key ctrl+F9  # openbox takes Print Screen for itself
+for key in F10 Escape; do
+  xdotool key F10
+  sleep 1.5
+  expect_size screen
+  import -window root "$output/features-fullscreen-$key.png"
+  xdotool key "$key"
+  sleep 1.5
+  expect_size window
+done
+import -window "$window" "$output/features-windowed.png"
+if [ ! -f "$output/features/Screenshots/quib-0001.png" ]; then
+  echo "=== e2e features FAILED: no screenshot in $output/features/Screenshots"
+  exit 1
+fi
+cp "$output/features/Screenshots/quib-0001.png" "$output/features-screenshot.png"
+stop_quib
 
 echo "=== e2e: Alt alone, a key in an open menu, fast typing"
 text="hello 123"
