@@ -16,7 +16,9 @@ namespace {
 const char* const usage =
     "usage: quib-run [--config FILE] [--cartridge1 ROM] [--cartridge2 ROM] [--tape QCS] [--frames N]\n"
     "                [--type TEXT] [--clock \"YYYY-MM-DD HH:MM:SS\"] [--screenshot OUT.png] [--full-stats]\n"
-    "Typing ends 30 frames before the last frame; each character is held 3 frames, then released 3.\n";
+    "                [--load-state FILE.qst] [--save-state FRAME:FILE.qst]...\n"
+    "Typing ends 30 frames before the last frame; each character is held 3 frames, then released 3.\n"
+    "A loaded state goes on from its own frame: --frames is the frame to stop at.\n";
 
 struct TCommandLine {
     THeadlessOptions options;
@@ -47,6 +49,20 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
         else if (option == "--tape") line.options.tape = value;
         else if (option == "--type") line.options.text = value;
         else if (option == "--screenshot") line.screenshot = value;
+        else if (option == "--load-state") line.options.loadState = value;
+        else if (option == "--save-state") {
+            const std::size_t colon = value.find(':');
+            std::size_t used = 0;
+            long long frame = -1;
+            try {
+                frame = std::stoll(value.substr(0, colon), &used);
+            } catch (const std::exception&) {
+            }
+            if (colon == std::string::npos || used != colon || frame < 0 || colon + 1 == value.size()) {
+                throw EHeadlessError("--save-state takes FRAME:FILE, not " + value);
+            }
+            line.options.saveStates.push_back({frame, value.substr(colon + 1)});
+        }
         else if (option == "--frames") {
             std::size_t used = 0;
             int frames = -1;

@@ -46,6 +46,11 @@ public:
     void ReconcileCartridgeSlots();
     // Cartridges (when loadCartridges), joystick ports, printer, cassette, volumes.
     void ApplyPreferences(bool loadCartridges);
+    // The parts of ApplyPreferences that a restored state leaves to the host.
+    void ApplyJoystickPorts();
+    void ApplySoundSettings();
+
+    const THostServices& GetServices() const { return services; }
 
     // The devices with windows are always the host's own (their factories are final).
     TPCZ80* GetPCZ80() const { return static_cast<TPCZ80*>(processor.get()); }

@@ -6,6 +6,8 @@
 
 #include "memory/memory_bank.h"
 
+class TStateReader;
+class TStateWriter;
 class TZ80;
 
 // The MSX slot system: four primary slots, each optionally expanded into four secondary
@@ -82,6 +84,10 @@ public:
 
     // Hard reset: every bank back to its power-on contents.
     void ClearAll();
+
+    // The slot registers and the selection of every page; the banks keep their own.
+    void SaveState(TStateWriter& record) const;
+    bool LoadState(TStateReader& record);
 
     void SetZ80(TZ80* z80) { processor = z80; }
     TZ80* GetZ80() const { return processor; }

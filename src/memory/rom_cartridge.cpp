@@ -4,6 +4,9 @@
 #include <fstream>
 #include <system_error>
 
+#include "compression/crc32.h"
+#include "settings/state_record.h"
+
 namespace {
 
 constexpr std::array<std::uint8_t, 6> SCCGameCodes{0x51, 0x52, 0x58, 0x59, 0x60, 0x64};
@@ -122,6 +125,7 @@ std::int32_t TROMCartridge::Load(const std::filesystem::path& fileName)
         }
     }
     SetName(fileName.filename().string());
+    imageFile = fileName;
     return 0;
 }
 
@@ -134,6 +138,38 @@ void TROMCartridge::Eject()
         blockSize = 16384;
     }
     SetName("ROM Cartridge");
+    imageFile.clear();
+}
+
+std::uint32_t TROMCartridge::GetImageChecksum() const
+{
+    std::uint32_t checksum = 0;
+    for (std::size_t block = 1; block < blocks.size(); ++block) {
+        const std::uint8_t* data = blocks[block]->GetReadableData();
+        checksum = Crc32({data, static_cast<std::size_t>(blockSize)}, checksum);
+    }
+    return checksum;
+}
+
+void TROMCartridge::SaveState(TStateWriter& record) const
+{
+    record.Byte(cartridgeKind);
+    record.Long(static_cast<std::uint32_t>(blockSize));
+    record.Long(static_cast<std::uint32_t>(blockCount));
+    record.Long(GetImageChecksum());
+    record.Bytes(bankRegisters);
+}
+
+bool TROMCartridge::LoadState(TStateReader& record)
+{
+    const bool sameImage = record.Byte() == cartridgeKind && record.Long() == static_cast<std::uint32_t>(blockSize) &&
+                           record.Long() == static_cast<std::uint32_t>(blockCount) &&
+                           record.Long() == GetImageChecksum();
+    record.Bytes(bankRegisters);
+    for (int region = 0; region < 8; ++region) {
+        UpdateRegionBank(region);
+    }
+    return sameImage && !record.Failed();
 }
 
 void TROMCartridge::SetBankRegister(int region, std::uint8_t value)

@@ -9,6 +9,8 @@
 #include "memory/memory_bank.h"
 
 class TSCC;
+class TStateReader;
+class TStateWriter;
 
 // What the header and size of a cartridge image say about it.
 struct TROMAnalysis {
@@ -66,6 +68,15 @@ public:
     // missing, shorter than its 32-byte header, or larger than 4 MB.
     static std::int32_t AnalyseROM(const std::filesystem::path& fileName, TROMAnalysis& analysis);
 
+    // Kind, block layout, bank registers and the checksum of the loaded image.
+    void SaveState(TStateWriter& record) const;
+    // False when the cartridge holds another image or layout than the record's.
+    bool LoadState(TStateReader& record);
+    // CRC-32 of the image as loaded into the blocks.
+    std::uint32_t GetImageChecksum() const;
+    // The file the image was loaded from, with its folder; empty when none is.
+    const std::filesystem::path& GetImageFile() const { return imageFile; }
+
     std::uint8_t GetCartridgeKind() const { return cartridgeKind; }
     std::int32_t GetBlockCount() const { return blockCount; }
     std::int32_t GetBlockSize() const { return blockSize; }
@@ -93,4 +104,5 @@ private:
     // The block each region shows now; a register naming a block the image lacks shows
     // the empty block.
     std::array<TMemoryBank*, 8> regionBanks{};
+    std::filesystem::path imageFile;
 };
