@@ -1,23 +1,26 @@
 #include <QApplication>
 #include <cstdio>
-#include <system_error>
 
+#include "services/executable_folder.h"
 #include "ui/main_window.h"
+#include "ui/qt_desktop_services.h"
 #include "ui/start_options.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
 
-    std::error_code error;
-    std::filesystem::path folder = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
-    if (error) folder = std::filesystem::current_path();
-    const std::optional<TStartOptions> options = ParseCommandLine(QApplication::arguments().mid(1), folder);
+    const std::optional<TStartOptions> options = ParseCommandLine(QApplication::arguments().mid(1), ExecutableFolder());
     if (!options) {
-        std::fprintf(stderr, "usage: quib [--run] [ROM]\n");
+        std::fprintf(stderr,
+                     "usage: quib [--run] [--cartridge-kind KIND] [ROM]\n"
+                     "KIND is Automatic, Plain, Konami, KonamiSCC, ASCII8 or ASCII16.\n");
         return 2;
     }
 
+    // The services outlive the window, which tears the machine down as it goes.
+    TQtDesktopServices services;
     TMainWindow window(*options);
+    window.SetServices(services.Compose(window));
     window.show();
     return application.exec();
 }

@@ -14,6 +14,7 @@
 
 #include "host/qt_display_output.h"
 #include "ui/main_window.h"
+#include "ui/qt_desktop_services.h"
 
 namespace {
 
@@ -25,19 +26,6 @@ public:
         TQtDisplayOutput::Present();
     }
     std::vector<std::chrono::steady_clock::time_point> presented;
-};
-
-class TTimedWindow : public TMainWindow {
-public:
-    using TMainWindow::TMainWindow;
-    TTimedDisplayOutput* output = nullptr;
-
-protected:
-    std::unique_ptr<TQtDisplayOutput> CreateDisplayOutput() override {
-        auto created = std::make_unique<TTimedDisplayOutput>(*screenBevel);
-        output = created.get();
-        return created;
-    }
 };
 
 double ProcessSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
@@ -52,7 +40,15 @@ void BM_DesktopPacedStartScreen(benchmark::State& state) {
     for (auto _ : state) {
         TStartOptions options;
         options.folder = std::filesystem::path(QUIB_DEFAULT_CONFIGURATION).parent_path().parent_path();
-        TTimedWindow window(options);
+        TQtDesktopServices services;
+        std::unique_ptr<TTimedDisplayOutput> output;
+        TMainWindow window(options);
+        TDesktopServices timed = services.Compose(window);
+        timed.openDisplay = [&]() -> TDisplayOutput& {
+            output = std::make_unique<TTimedDisplayOutput>(*window.screenBevel);
+            return *output;
+        };
+        window.SetServices(timed);
         window.show();
         QApplication::processEvents();
         // Past the logo, then ten seconds of the start screen.
@@ -60,12 +56,12 @@ void BM_DesktopPacedStartScreen(benchmark::State& state) {
         std::size_t firstFrame = 0;
         QTimer::singleShot(4000, [&] {
             cpuAtMeasure = ProcessSeconds();
-            firstFrame = window.output->presented.size();
+            firstFrame = output->presented.size();
         });
         QTimer::singleShot(14000, [&] { window.menuPause->trigger(); });
         window.menuPause->trigger();
         const double cpu = ProcessSeconds() - cpuAtMeasure;
-        const auto& times = window.output->presented;
+        const auto& times = output->presented;
         std::chrono::duration<double, std::milli> worst{0};
         for (std::size_t frame = firstFrame + 1; frame < times.size(); ++frame) {
             worst = std::max<std::chrono::duration<double, std::milli>>(worst, times[frame] - times[frame - 1]);

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "machine/machine_state.h"
+#include "services/executable_folder.h"
 
 void THeadlessMessages::ShowMessage(const std::string& text, const std::string& caption) {
     log << caption << ": " << text << "\n";
@@ -14,12 +15,6 @@ void THeadlessMessages::ShowMessage(const std::string& text, const std::string& 
 bool THeadlessMessages::AskYesNo(const std::string& text, const std::string& caption) {
     log << caption << ": " << text << " [answered No]\n";
     return false;
-}
-
-std::filesystem::path THeadlessRunner::ExecutableFolder() {
-    std::error_code error;
-    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::filesystem::current_path() : executable.parent_path();
 }
 
 namespace {
@@ -54,16 +49,23 @@ THeadlessRunner::THeadlessRunner(const THeadlessOptions& runOptions, std::ostrea
     machine->SetROMFolder(options.configuration.parent_path());
     machine->Build(configuration);
 
-    const std::filesystem::path* cartridges[] = {&options.cartridge1, &options.cartridge2};
+    machine->statusLog = [&log](const std::string& line) { log << line << "\n"; };
+
+    const std::pair<std::filesystem::path, TCartridgeKind> cartridges[] = {
+        {options.cartridge1, options.cartridge1Kind}, {options.cartridge2, options.cartridge2Kind}};
     for (int entry = 0; entry < 2; ++entry) {
-        if (cartridges[entry]->empty()) continue;
+        const auto& [file, kind] = cartridges[entry];
+        if (file.empty()) continue;
         if (entry >= preferences.cartridgeSlotCount) {
             throw EHeadlessError("the configuration has no cartridge slot " + std::to_string(entry + 1));
         }
-        preferences.cartridgeFiles[entry] = cartridges[entry]->string();
+        preferences.cartridgeFiles[entry] = file.string();
+        const TCartridgeSlot slot = preferences.cartridgeSlots[entry];
+        machine->InsertCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary, file, kind);
     }
     preferences.cassetteFile = options.tape.string();
-    machine->ApplyPreferences(true);
+    // The cartridges are in; the rest of the preferences follow them (the SCC volumes too).
+    machine->ApplyPreferences(false);
     machine->GetPCZ80()->Start();
     std::string error;
     if (!options.loadState.empty() && !TMachineState::Load(*machine, options.loadState, error)) {

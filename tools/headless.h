@@ -22,6 +22,8 @@ struct THeadlessOptions {
     std::filesystem::path configuration;  // the .qcf file; its folder holds the ROMs
     std::filesystem::path cartridge1;     // empty: none
     std::filesystem::path cartridge2;
+    TCartridgeKind cartridge1Kind = TCartridgeKind::automatic;  // beats a tag in the file name
+    TCartridgeKind cartridge2Kind = TCartridgeKind::automatic;
     std::filesystem::path tape;
     int frames = 600;
     std::string text;                     // typed through the keyboard matrix
@@ -92,9 +94,6 @@ public:
     TPCMSX& GetMachine() { return *machine; }
     std::int64_t GetFrameCount() const { return static_cast<std::int64_t>(machine->GetFrameCount()); }
     std::int64_t GetInstructionCount() const { return instructionCount; }
-
-    // The folder of the running executable, where the default configuration lies.
-    static std::filesystem::path ExecutableFolder();
 
 private:
     void HoldKeysFor(int frame);

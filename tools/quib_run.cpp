@@ -14,9 +14,11 @@
 namespace {
 
 const char* const usage =
-    "usage: quib-run [--config FILE] [--cartridge1 ROM] [--cartridge2 ROM] [--tape QCS] [--frames N]\n"
-    "                [--type TEXT] [--clock \"YYYY-MM-DD HH:MM:SS\"] [--screenshot OUT.png] [--full-stats]\n"
+    "usage: quib-run [--config FILE] [--cartridge1 ROM] [--cartridge1-kind KIND] [--cartridge2 ROM]\n"
+    "                [--cartridge2-kind KIND] [--tape QCS] [--frames N] [--type TEXT]\n"
+    "                [--clock \"YYYY-MM-DD HH:MM:SS\"] [--screenshot OUT.png] [--full-stats]\n"
     "                [--load-state FILE.qst] [--save-state FRAME:FILE.qst]...\n"
+    "KIND is Automatic, Plain, Konami, KonamiSCC, ASCII8 or ASCII16.\n"
     "Typing ends 30 frames before the last frame; each character is held 3 frames, then released 3.\n"
     "A loaded state goes on from its own frame: --frames is the frame to stop at.\n";
 
@@ -29,6 +31,12 @@ struct TCommandLine {
 int Fail(const std::string& message) {
     std::cerr << "quib-run: " << message << "\n";
     return 2;
+}
+
+TCartridgeKind KindOption(const std::string& option, const std::string& value) {
+    const std::optional<TCartridgeKind> kind = ParseCartridgeKind(value);
+    if (!kind) throw EHeadlessError(option + " takes a cartridge kind, not " + value + "\n" + usage);
+    return *kind;
 }
 
 // Throws EHeadlessError for a bad option.
@@ -46,6 +54,8 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
         if (option == "--config") line.options.configuration = value;
         else if (option == "--cartridge1") line.options.cartridge1 = value;
         else if (option == "--cartridge2") line.options.cartridge2 = value;
+        else if (option == "--cartridge1-kind") line.options.cartridge1Kind = KindOption(option, value);
+        else if (option == "--cartridge2-kind") line.options.cartridge2Kind = KindOption(option, value);
         else if (option == "--tape") line.options.tape = value;
         else if (option == "--type") line.options.text = value;
         else if (option == "--screenshot") line.screenshot = value;
@@ -78,6 +88,11 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
         } else {
             throw EHeadlessError("unknown option " + option);
         }
+    }
+    const THeadlessOptions& options = line.options;
+    if ((options.cartridge1Kind != TCartridgeKind::automatic && options.cartridge1.empty()) ||
+        (options.cartridge2Kind != TCartridgeKind::automatic && options.cartridge2.empty())) {
+        throw EHeadlessError("a cartridge kind needs its cartridge\n" + std::string(usage));
     }
     return line;
 }

@@ -1,8 +1,10 @@
 #include "host/qt_key_state.h"
 
-#include <QApplication>
+#include <QAction>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QWidget>
+#include <algorithm>
 
 using namespace KeyCode;
 
@@ -53,17 +55,15 @@ std::uint64_t PhysicalKey(const QKeyEvent& event) {
 
 }  // namespace
 
-TQtKeyState::TQtKeyState(QWidget& mainWindow) : mainWindow(mainWindow) {
-    QApplication::instance()->installEventFilter(this);
+TQtKeyState::TQtKeyState(QWidget& screenArea) : screenArea(screenArea) {
+    screenArea.setFocusPolicy(Qt::StrongFocus);
+    screenArea.installEventFilter(this);
 }
 
-std::bitset<256> TQtKeyState::GetKeysDown() {
-    std::bitset<256> keysDown;
-    for (const auto& [physicalKey, keyCode] : heldKeys) keysDown.set(keyCode);
-    return keysDown;
+void TQtKeyState::ReleaseAll() {
+    heldKeys.clear();
+    TKeyQueue::ReleaseAll();
 }
-
-void TQtKeyState::ReleaseAll() { heldKeys.clear(); }
 
 std::uint8_t TQtKeyState::KeyCodeFor(int qtKey) {
     // Qt's letter and digit keys are their upper-case ASCII codes, as ours are.
@@ -76,55 +76,69 @@ std::uint8_t TQtKeyState::KeyCodeFor(int qtKey) {
     return 0;
 }
 
-bool TQtKeyState::IsInMainWindow(const QObject* object) const {
-    const auto* widget = qobject_cast<const QWidget*>(object);
-    return widget != nullptr && widget->window() == &mainWindow;
+bool TQtKeyState::IsMSXKey(const QKeyEvent& event) const {
+    if (KeyCodeFor(event.key()) == 0) return false;
+    const QKeySequence typed(event.keyCombination());
+    const QList<QAction*> actions = screenArea.window()->findChildren<QAction*>();
+    return std::none_of(actions.begin(), actions.end(), [&typed](const QAction* action) {
+        return action->isEnabled() && action->shortcuts().contains(typed);
+    });
 }
 
 void TQtKeyState::Press(const QKeyEvent& event) {
     const std::uint8_t keyCode = KeyCodeFor(event.key());
-    if (keyCode != 0) heldKeys[PhysicalKey(event)] = keyCode;
+    if (keyCode == 0) return;
+    heldKeys[PhysicalKey(event)] = keyCode;
+    TKeyQueue::Press(keyCode);
 }
 
 void TQtKeyState::Release(const QKeyEvent& event) {
-    if (heldKeys.erase(PhysicalKey(event)) > 0) return;
-    // Without scan codes, a key pressed unshifted and released shifted (or the
-    // other way round) reports another Qt key: release the key it is typed on.
-    const std::uint8_t keyCode = KeyCodeFor(event.key());
-    std::erase_if(heldKeys, [keyCode](const auto& held) { return held.second == keyCode; });
+    auto held = heldKeys.find(PhysicalKey(event));
+    if (held == heldKeys.end()) {
+        // Without scan codes, a key pressed unshifted and released shifted (or
+        // the other way round) reports another Qt key: release the key it is
+        // typed on.
+        const std::uint8_t keyCode = KeyCodeFor(event.key());
+        held = std::find_if(heldKeys.begin(), heldKeys.end(), [keyCode](const auto& key) { return key.second == keyCode; });
+    }
+    // A key whose press went to another widget is not the MSX's to release.
+    if (held == heldKeys.end()) return;
+    const std::uint8_t keyCode = held->second;
+    heldKeys.erase(held);
+    // Both Shift keys are one MSX key: it stays down while either is held.
+    const bool stillHeld =
+        std::any_of(heldKeys.begin(), heldKeys.end(), [keyCode](const auto& key) { return key.second == keyCode; });
+    if (!stillHeld) TKeyQueue::Release(keyCode);
 }
 
 bool TQtKeyState::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != &screenArea) return false;
     switch (event->type()) {
+    case QEvent::ShortcutOverride: {
+        // Taking the override keeps the key from the menu bar (Alt alone, Alt
+        // with a mnemonic) and from the window's parents.
+        const auto& keyEvent = static_cast<const QKeyEvent&>(*event);
+        if (!IsMSXKey(keyEvent)) return false;
+        event->accept();
+        return true;
+    }
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
         const auto& keyEvent = static_cast<const QKeyEvent&>(*event);
+        if (KeyCodeFor(keyEvent.key()) == 0) return false;
         // A held key is held until its real release; repeats change nothing.
-        if (keyEvent.isAutoRepeat() || !IsInMainWindow(watched)) break;
-        if (event->type() == QEvent::KeyPress) Press(keyEvent);
-        else Release(keyEvent);
-        break;
-    }
-    case QEvent::WindowDeactivate:
-        if (IsInMainWindow(watched)) ReleaseAll();
-        break;
-    case QEvent::FocusOut: {
-        // Focus moving between the main window's own widgets keeps the keys;
-        // focus going to a popup, another window or nowhere releases them.
-        const auto& focusEvent = static_cast<const QFocusEvent&>(*event);
-        if (IsInMainWindow(watched) &&
-            (focusEvent.reason() == Qt::PopupFocusReason || !IsInMainWindow(QApplication::focusWidget()))) {
-            ReleaseAll();
+        if (!keyEvent.isAutoRepeat()) {
+            if (event->type() == QEvent::KeyPress) Press(keyEvent);
+            else Release(keyEvent);
         }
-        break;
+        // Taken here, so that Tab does not move the focus away from the screen.
+        return true;
     }
-    case QEvent::ApplicationStateChange:
-        if (static_cast<const QApplicationStateChangeEvent&>(*event).applicationState() != Qt::ApplicationActive) {
-            ReleaseAll();
-        }
-        break;
+    case QEvent::FocusOut:
+    case QEvent::Hide:
+        ReleaseAll();
+        return false;
     default:
-        break;
+        return false;
     }
-    return false;
 }

@@ -5,26 +5,27 @@
 #include <cstdint>
 #include <map>
 
-#include "peripherals/keyboard.h"
+#include "peripherals/key_queue.h"
 
 class QKeyEvent;
 class QWidget;
 
-// The host keys held down in the main window, in the key codes of the
-// keyboard's key map. It watches the key events of the whole application but
-// counts only those of the main window's widgets, and never consumes them, so
-// menus and shortcuts keep working. When the main window stops receiving keys
-// (deactivated, focus gone elsewhere, application inactive) every key is
-// released, so that no key sticks whose release went to another window.
-class TQtKeyState : public QObject, public TKeyState {
+// The host keys held down in the screen area, in the key codes of the
+// keyboard's key map, queued so that every press and release reaches a scan.
+// While the screen area has the keyboard focus every key the map knows is the
+// MSX's, Alt included: the area takes those keys before the menu bar's Alt
+// and mnemonic handling sees them, so only the window's own shortcuts (F11,
+// F12, ...) still act. A key whose press went to another widget never reaches
+// the matrix, and losing the focus for any reason (a menu, a dialog, another
+// window) releases every key, so that no key sticks whose release went
+// elsewhere.
+class TQtKeyState : public QObject, public TKeyQueue {
 public:
-    // The main window is not owned and must outlive this object.
-    explicit TQtKeyState(QWidget& mainWindow);
+    // The screen area is not owned and must outlive this object.
+    explicit TQtKeyState(QWidget& screenArea);
 
     // Key events are handled by the run loop between batches of steps, a small
-    // part of a frame. Handling them here, inside a step, would let a handler
-    // rebuild the machine under the keyboard that is scanning.
-    std::bitset<256> GetKeysDown() override;
+    // part of a frame; the keyboard scan takes them from the queue.
     void ReleaseAll();
 
     // The key code of a Qt key, 0 for keys the key map has no place for. The
@@ -35,11 +36,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    bool IsInMainWindow(const QObject* object) const;
+    // Whether the key belongs to the MSX rather than to a shortcut of the window.
+    bool IsMSXKey(const QKeyEvent& event) const;
     void Press(const QKeyEvent& event);
     void Release(const QKeyEvent& event);
 
-    QWidget& mainWindow;
+    QWidget& screenArea;
     // Key code by physical key held: a key is released as the code it pressed,
     // whatever Shift did meanwhile to the symbol Qt reports.
     std::map<std::uint64_t, std::uint8_t> heldKeys;

@@ -47,9 +47,8 @@ TSDLSoundOutput::~TSDLSoundOutput() {
 void TSDLSoundOutput::FillBlock(void* output, Uint8* stream, int length) {
     TSDLSoundOutput& self = *static_cast<TSDLSoundOutput*>(output);
     const int frames = length / static_cast<int>(sizeof(std::int16_t));
-    if (self.mixer) {
-        self.mixer->Render(reinterpret_cast<std::int16_t*>(stream), frames);
-    } else {
+    if (self.mixer) self.mixer->Render(reinterpret_cast<std::int16_t*>(stream), frames);
+    if (!self.mixer || self.muted) {
         SDL_memset(stream, 0, static_cast<std::size_t>(length));
     }
 }

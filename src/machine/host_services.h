@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -53,4 +54,28 @@ struct THostServices {
     const TClock* clock;  // null for the host's local time
     TSoundBuffers& soundBuffers;
     TDeviceWindows* deviceWindows;  // may be null: no device has a window
+};
+
+// Host service: the sound device the machine's sound buffers play on.
+class TSoundOutput {
+public:
+    virtual ~TSoundOutput() = default;
+    virtual TSoundBuffers& GetBuffers() = 0;
+    // A muted device plays silence while the buffers keep their places.
+    virtual void SetMuted(bool muted) = 0;
+};
+
+// What a desktop host gives its main window: the services that last as long as
+// the window, and the two outputs the window opens when it is first shown,
+// sound first. Each opener throws std::runtime_error, with a message for the
+// user, when the host cannot give its output.
+struct TDesktopServices {
+    TMessagePump& messagePump;
+    TUserMessages& userMessages;
+    TKeyState& keyState;
+    TJoystickService& joystickService;
+    TPrinterPorts& printerPorts;
+    TDeviceWindows* deviceWindows;  // may be null: no device has a window
+    std::function<TSoundOutput&()> openSound;
+    std::function<TDisplayOutput&()> openDisplay;
 };

@@ -39,6 +39,19 @@ void WritePosition(TStateWriter& record, int primary, int secondary, int page) {
     record.Byte(static_cast<std::uint8_t>(page));
 }
 
+TCartridgeKind CartridgeKindOf(std::uint8_t kind) {
+    switch (kind) {
+    case TROMCartridge::plainPage0Kind:
+    case TROMCartridge::plainPage1Kind:
+    case TROMCartridge::plainPage2Kind: return TCartridgeKind::plain;
+    case TROMCartridge::konamiKind: return TCartridgeKind::konami;
+    case TROMCartridge::konamiSCCKind: return TCartridgeKind::konamiSCC;
+    case TROMCartridge::ascii8KKind: return TCartridgeKind::ascii8K;
+    case TROMCartridge::ascii16KKind: return TCartridgeKind::ascii16K;
+    default: return TCartridgeKind::automatic;
+    }
+}
+
 struct TPosition {
     int primary, secondary, page;
     bool valid;
@@ -122,7 +135,9 @@ private:
         // An empty slot has nothing to restore: it reads FFh whatever its registers say.
         if (image.empty()) return true;
         if (!CheckImage("cartridge image", image, size, reason)) return false;
-        aside.InsertCartridge(position.primary, position.secondary, image);
+        // Inserted as the kind it was, whatever the image's analysis or the user's choice says now.
+        TStateReader kindField = record;
+        aside.InsertCartridge(position.primary, position.secondary, image, CartridgeKindOf(kindField.Byte()));
         TROMCartridge* cartridge = aside.GetCartridge(position.primary, position.secondary);
         if (!cartridge->LoadState(record)) {
             reason = Differs("cartridge image", image);

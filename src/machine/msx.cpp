@@ -142,17 +142,19 @@ TROMCartridge* TMSX::GetCartridge(int primary, int secondary) const {
     return bank ? bank->AsCartridge() : nullptr;
 }
 
-void TMSX::InsertCartridge(int primary, int secondary, const std::filesystem::path& fileName) {
+std::string TMSX::InsertCartridge(int primary, int secondary, const std::filesystem::path& fileName,
+                                  TCartridgeKind kind) {
     TROMCartridge* current = GetCartridge(primary, secondary);
-    if (!current) return;
+    if (!current) return {};
     if (fileName.empty()) {
         current->Eject();
-        return;
+        return {};
     }
     TROMAnalysis analysis;
-    if (TROMCartridge::AnalyseROM(fileName, analysis) != 0) {
+    std::string problem;
+    if (TCartridgeAnalysis::AnalyseROM(fileName, analysis, kind, &problem) != 0) {
         current->Eject();
-        return;
+        return "not inserted: " + problem;
     }
     std::unique_ptr<TROMCartridge> cartridge;
     switch (analysis.cartridgeKind) {
@@ -168,6 +170,7 @@ void TMSX::InsertCartridge(int primary, int secondary, const std::filesystem::pa
     selector->SetBank(primary, secondary, 0, std::move(cartridge));
     inserted->SetBlockCount(analysis.blockCount);
     inserted->Load(fileName);
+    return TCartridgeAnalysis::Describe(analysis);
 }
 
 void TMSX::Reset(int kind) {

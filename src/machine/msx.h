@@ -34,9 +34,13 @@ public:
     virtual void Build(TConfiguration& newConfiguration);
     // Deletes every device; a second call does nothing.
     virtual void Teardown();
-    // Loads an image into the cartridge slot at page 0 of primary-secondary; an empty
-    // name or an unreadable image leaves the slot empty.
-    virtual void InsertCartridge(int primary, int secondary, const std::filesystem::path& fileName);
+    // Loads an image into the cartridge slot at page 0 of primary-secondary as the given
+    // kind, or as the image's analysis decides when automatic; an empty name or an
+    // image that cannot be a cartridge leaves the slot empty. Returns what was inserted
+    // for the log ("ASCII 16K, 8 blocks of 16 KB", "not inserted: ..."); nothing for an
+    // empty name or a position that is no cartridge slot.
+    virtual std::string InsertCartridge(int primary, int secondary, const std::filesystem::path& fileName,
+                                        TCartridgeKind kind = TCartridgeKind::automatic);
     // 0 soft (processor only), 1 hard (memory cleared too), 2 rebuild from the configuration.
     virtual void Reset(int kind);
     virtual void Stop();

@@ -89,6 +89,39 @@ std::unique_ptr<TPSG> TPCMSX::CreatePSG() { return std::make_unique<TPCPSG>(serv
 
 std::unique_ptr<TSCC> TPCMSX::CreateSCC() { return std::make_unique<TPCSCC>(services.soundBuffers); }
 
+std::string TPCMSX::InsertCartridge(int primary, int secondary, const std::filesystem::path& fileName,
+                                    TCartridgeKind kind) {
+    const TCartridgeSlot slot = CartridgeSlotAt(primary, secondary);
+    std::string source = kind == TCartridgeKind::automatic ? "" : " (kind set by hand)";
+    if (kind == TCartridgeKind::automatic && !fileName.empty()) {
+        kind = CartridgeKindInFileName(fileName);
+        if (kind != TCartridgeKind::automatic) {
+            source = " (kind from the file name)";
+        } else if (chosenCartridgeKind) {
+            kind = chosenCartridgeKind(slot, fileName);
+            if (kind != TCartridgeKind::automatic) source = " (kind set by hand)";
+        }
+    }
+    const std::string inserted = TMSX::InsertCartridge(primary, secondary, fileName, kind);
+    if (inserted.empty() || !statusLog) return inserted;
+    // Numbered as the preferences list the slots, which is how quib-run numbers them too.
+    std::string name = "Cartridge " + std::to_string(primary) + "-" + std::to_string(secondary);
+    for (int entry = 0; preferences && entry < preferences->cartridgeSlotCount; ++entry) {
+        const TCartridgeSlot listed = preferences->cartridgeSlots[entry];
+        if (listed.primary == slot.primary && listed.secondary == slot.secondary) {
+            name = "Cartridge " + std::to_string(entry + 1);
+            break;
+        }
+    }
+    statusLog(name + ": " + fileName.filename().string() + " - " + inserted + source);
+    return inserted;
+}
+
+TCartridgeSlot TPCMSX::CartridgeSlotAt(int primary, int secondary) const {
+    const bool expanded = configuration && primary >= 0 && primary < 4 && configuration->expanded[primary] != 0;
+    return {static_cast<std::uint8_t>(primary), static_cast<std::uint8_t>(expanded ? secondary : unusedSlot)};
+}
+
 void TPCMSX::ReconcileCartridgeSlots() {
     if (!preferences || !configuration) return;
     TPreferences& settings = *preferences;

@@ -8,6 +8,8 @@
 // headless runner (scripted services). A host that needs a device with a window
 // of its own overrides that one factory.
 
+#include <functional>
+
 #include "cpu/pc_z80.h"
 #include "machine/pc_devices.h"
 #include "memory/pc_memory_selector.h"
@@ -41,6 +43,16 @@ public:
     std::unique_ptr<TPSG> CreatePSG() override;
     std::unique_ptr<TSCC> CreateSCC() override;
 
+    // Inserts as the kind given; when that is automatic, as the kind a tag in the file
+    // name names, else as the kind chosen by hand for this slot and image, else as the
+    // analysis decides. Logs what it inserted: "Cartridge 1: FILE - ASCII 16K, 8 blocks
+    // of 16 KB".
+    std::string InsertCartridge(int primary, int secondary, const std::filesystem::path& fileName,
+                                TCartridgeKind kind = TCartridgeKind::automatic) override;
+    // A slot position as the preferences' slot list names it: secondary 255 when the
+    // primary slot is not expanded.
+    TCartridgeSlot CartridgeSlotAt(int primary, int secondary) const;
+
     // Rebuilds the preferences' cartridge slot list from the configuration,
     // keeping each file with its slot and warning about slots that are gone.
     void ReconcileCartridgeSlots();
@@ -62,6 +74,11 @@ public:
     TPreferences* preferences = nullptr;
     // Not owned; null runs the machine as fast as the host allows.
     TFramePacer* pacer = nullptr;
+    // The kind chosen by hand for an image in a slot (the desktop keeps them in quib.ini);
+    // unset or automatic when there is none.
+    std::function<TCartridgeKind(TCartridgeSlot slot, const std::filesystem::path& image)> chosenCartridgeKind;
+    // Takes each line for the log: the main window's status lines, quib-run's output.
+    std::function<void(const std::string& line)> statusLog;
 
 private:
     void ApplyJoystickPort(int port, std::int32_t device, std::int32_t id, TJoystick* joystick);

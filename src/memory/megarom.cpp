@@ -34,8 +34,9 @@ void TKonamiSCCMegaROM::Write(std::uint16_t address, std::uint8_t value)
     case 0xB000: SetBankRegister(5, value); break;
     default: break;
     }
-    // Bank 3Fh in 8000h-9FFFh opens the chip's window.
-    constexpr std::uint8_t sccBank = 0x3F + 1;
+    // Bank number 3Fh in the register of 8000h-9FFFh opens the chip's window, whichever
+    // block that number shows.
+    constexpr std::uint8_t sccBank = 0x3F;
     if (scc && GetBankRegister(4) == sccBank && address >= 0x9800 && address <= 0x98FF) {
         scc->Write(static_cast<std::uint8_t>(address & 0xFF), value);
     }

@@ -7,37 +7,6 @@
 #include "compression/crc32.h"
 #include "settings/state_record.h"
 
-namespace {
-
-constexpr std::array<std::uint8_t, 6> SCCGameCodes{0x51, 0x52, 0x58, 0x59, 0x60, 0x64};
-constexpr std::size_t headerSize = 32;
-
-std::uint8_t KindFromHeader(const std::array<std::uint8_t, headerSize>& header, std::uintmax_t size)
-{
-    const std::uint8_t startHigh = header[3];
-    if (startHigh < 0x40) {
-        return TROMCartridge::plainPage0Kind;
-    }
-    if (startHigh < 0x80) {
-        if (header[16] == 'C' && header[17] == 'D') {
-            const bool sccGame =
-                std::find(SCCGameCodes.begin(), SCCGameCodes.end(), header[19]) != SCCGameCodes.end();
-            return sccGame ? TROMCartridge::konamiSCCKind : TROMCartridge::konamiKind;
-        }
-        if (size > 65536) {
-            return TROMCartridge::ascii8KKind;
-        }
-        return size > 32768 ? TROMCartridge::plainPage0Kind : TROMCartridge::plainPage1Kind;
-    }
-    if (startHigh < 0xC0) {
-        return size <= 16384 ? TROMCartridge::plainPage2Kind : TROMCartridge::plainPage1Kind;
-    }
-    // No start page fits; page 1 is where a cartridge program usually begins.
-    return TROMCartridge::plainPage1Kind;
-}
-
-} // namespace
-
 TROMCartridge::TROMCartridge() : TROMCartridge(plainPage0Kind, 16384) {}
 
 TROMCartridge::TROMCartridge(std::uint8_t kind, std::int32_t size)
@@ -65,34 +34,9 @@ TSCC* TROMCartridge::GetSCC()
     return nullptr;
 }
 
-std::int32_t TROMCartridge::AnalyseROM(const std::filesystem::path& fileName, TROMAnalysis& analysis)
-{
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file) {
-        return -1;
-    }
-    std::array<std::uint8_t, headerSize> header{};
-    file.read(reinterpret_cast<char*>(header.data()), headerSize);
-    if (static_cast<std::size_t>(file.gcount()) != headerSize) {
-        return -1;
-    }
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(fileName, error);
-    if (error || size > maximumImageSize) {
-        return -1;
-    }
-    const std::uint8_t kind = KindFromHeader(header, size);
-    const bool eightKilobytes = size == 8192 || kind == konamiKind || kind == konamiSCCKind || kind == ascii8KKind;
-    analysis.cartridgeKind = kind;
-    analysis.blockSize = eightKilobytes ? 8192 : 16384;
-    analysis.blockCount = static_cast<std::int32_t>((size + analysis.blockSize - 1) / analysis.blockSize);
-    return 0;
-}
-
 void TROMCartridge::SetBlockCount(std::int32_t count)
 {
-    const std::int32_t largest = static_cast<std::int32_t>(maximumImageSize / blockSize);
-    MakeEmptyBlocks(std::clamp(count, 0, largest));
+    MakeEmptyBlocks(std::clamp(count, 0, TCartridgeAnalysis::maximumBlockCount));
     SetInitialRegisters();
 }
 
@@ -103,8 +47,7 @@ void TROMCartridge::SetInitialRegisters()
     }
     const int start = cartridgeKind * (16384 / blockSize);
     for (int block = 0; block < blockCount && start + block <= 7; ++block) {
-        bankRegisters[start + block] = static_cast<std::uint8_t>(block + 1);
-        UpdateRegionBank(start + block);
+        ShowBlock(start + block, block);
     }
 }
 
@@ -158,24 +101,32 @@ void TROMCartridge::SaveState(TStateWriter& record) const
     record.Long(static_cast<std::uint32_t>(blockCount));
     record.Long(GetImageChecksum());
     record.Bytes(bankRegisters);
+    for (const int block : shownBlocks) {
+        record.Word(static_cast<std::uint16_t>(block));
+    }
 }
 
 bool TROMCartridge::LoadState(TStateReader& record)
 {
-    const bool sameImage = record.Byte() == cartridgeKind && record.Long() == static_cast<std::uint32_t>(blockSize) &&
-                           record.Long() == static_cast<std::uint32_t>(blockCount) &&
-                           record.Long() == GetImageChecksum();
+    const std::uint8_t kind = record.Byte();
+    const std::uint32_t size = record.Long(), count = record.Long(), checksum = record.Long();
+    if (kind != cartridgeKind || size != static_cast<std::uint32_t>(blockSize) ||
+        count != static_cast<std::uint32_t>(blockCount) || checksum != GetImageChecksum()) {
+        return false;
+    }
     record.Bytes(bankRegisters);
     for (int region = 0; region < 8; ++region) {
-        UpdateRegionBank(region);
+        const int block = static_cast<std::int16_t>(record.Word());
+        ShowBlock(region, block >= 0 && block < static_cast<int>(blocks.size()) - 1 ? block : -1);
     }
-    return sameImage && !record.Failed();
+    return !record.Failed();
 }
 
 void TROMCartridge::SetBankRegister(int region, std::uint8_t value)
 {
-    bankRegisters[region & 7] = static_cast<std::uint8_t>(value + 1);
-    UpdateRegionBank(region & 7);
+    bankRegisters[region & 7] = value;
+    const int block = value & bankNumberMask;
+    ShowBlock(region & 7, block < static_cast<int>(blocks.size()) - 1 ? block : -1);
 }
 
 void TROMCartridge::ShowFirstBlocks(int firstRegion, int regionCount)
@@ -185,7 +136,8 @@ void TROMCartridge::ShowFirstBlocks(int firstRegion, int regionCount)
     }
 }
 
-// Replaces all blocks by the empty block and count unloaded ROM blocks, every register 0.
+// Replaces all blocks by the empty block and count unloaded ROM blocks (at most 256);
+// every register 0 and every region empty.
 void TROMCartridge::MakeEmptyBlocks(std::int32_t count)
 {
     blocks.clear();
@@ -195,14 +147,17 @@ void TROMCartridge::MakeEmptyBlocks(std::int32_t count)
         blocks.push_back(std::make_unique<TROMBank>());
     }
     blockCount = count;
+    int lines = 1;
+    while (lines < count) lines <<= 1;
+    bankNumberMask = static_cast<std::uint8_t>(lines - 1);
     bankRegisters.fill(0);
     for (int region = 0; region < 8; ++region) {
-        UpdateRegionBank(region);
+        ShowBlock(region, -1);
     }
 }
 
-void TROMCartridge::UpdateRegionBank(int region)
+void TROMCartridge::ShowBlock(int region, int block)
 {
-    const std::uint8_t block = bankRegisters[region];
-    regionBanks[region] = block < blocks.size() ? blocks[block].get() : blocks[0].get();
+    shownBlocks[region] = block;
+    regionBanks[region] = blocks[static_cast<std::size_t>(block + 1)].get();
 }

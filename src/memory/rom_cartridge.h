@@ -6,22 +6,17 @@
 #include <memory>
 #include <vector>
 
+#include "memory/cartridge_analysis.h"
 #include "memory/memory_bank.h"
 
 class TSCC;
 class TStateReader;
 class TStateWriter;
 
-// What the header and size of a cartridge image say about it.
-struct TROMAnalysis {
-    std::uint8_t cartridgeKind = 0;
-    std::int32_t blockSize = 16384;
-    std::int32_t blockCount = 1;
-};
-
-// A cartridge slot: splits an image into 8 KB or 16 KB blocks and shows them through eight
-// bank registers. The plain cartridge (kinds 0, 1, 2) maps the image once from page 0, 1
-// or 2; the MegaROM subclasses switch blocks on writes. Answers for its whole slot.
+// A cartridge slot: splits an image into 8 KB or 16 KB blocks and shows them in its eight
+// regions. The plain cartridge (kinds 0, 1, 2) maps the image once from page 0, 1 or 2;
+// the MegaROM subclasses switch blocks when bank numbers are written to their registers.
+// Answers for its whole slot.
 class TROMCartridge : public TMemoryBank {
 public:
     static constexpr std::uint8_t plainPage0Kind = 0;
@@ -31,8 +26,6 @@ public:
     static constexpr std::uint8_t konamiSCCKind = 4;
     static constexpr std::uint8_t ascii8KKind = 5;
     static constexpr std::uint8_t ascii16KKind = 6;
-    // The largest image that loads: 4 MB.
-    static constexpr std::uintmax_t maximumImageSize = 4 * 1024 * 1024;
 
     // An empty plain cartridge in 16 KB blocks, reading FFh everywhere.
     TROMCartridge();
@@ -56,7 +49,8 @@ public:
     // missing or short (blocks read so far keep their data, the rest reads FFh). Success
     // renames the cartridge after the file.
     virtual std::int32_t Load(const std::filesystem::path& fileName);
-    // Creates count empty ROM blocks and sets the registers to the kind's initial map.
+    // Creates count empty ROM blocks (at most 256) and sets the registers to the kind's
+    // initial map.
     virtual void SetBlockCount(std::int32_t count);
     // The cartridge's SCC chip, null for all kinds but the Konami SCC MegaROM.
     virtual TSCC* GetSCC();
@@ -64,11 +58,7 @@ public:
     // Leaves the cartridge empty (FFh everywhere); the class and kind stay.
     void Eject();
 
-    // Kind, block size and block count of an image file; 0, or -1 when the file is
-    // missing, shorter than its 32-byte header, or larger than 4 MB.
-    static std::int32_t AnalyseROM(const std::filesystem::path& fileName, TROMAnalysis& analysis);
-
-    // Kind, block layout, bank registers and the checksum of the loaded image.
+    // Kind, block layout, bank registers, the blocks shown and the checksum of the image.
     void SaveState(TStateWriter& record) const;
     // False when the cartridge holds another image or layout than the record's.
     bool LoadState(TStateReader& record);
@@ -80,29 +70,38 @@ public:
     std::uint8_t GetCartridgeKind() const { return cartridgeKind; }
     std::int32_t GetBlockCount() const { return blockCount; }
     std::int32_t GetBlockSize() const { return blockSize; }
+    // The bank number last written to a region's register; always 0 on a plain cartridge.
     std::uint8_t GetBankRegister(int region) const { return bankRegisters[region & 7]; }
+    // The image block a region shows, or -1 where it reads FFh.
+    int GetShownBlock(int region) const { return shownBlocks[region & 7]; }
 
 protected:
-    // Stores bank number value of a MegaROM register: value v shows image block v, FFh the
-    // empty block.
+    // Stores bank number value in a MegaROM register and shows the block it selects: the
+    // number modulo the block count rounded up to a power of two, as the address lines
+    // the image does not have are not connected. A block in that range past the end of
+    // the image reads FFh.
     void SetBankRegister(int region, std::uint8_t value);
-    // Shows image blocks 0, 1, ... in regionCount regions from firstRegion on.
+    // Bank numbers 0, 1, ... in regionCount regions from firstRegion on.
     void ShowFirstBlocks(int firstRegion, int regionCount);
     // The kind's registers after SetBlockCount; plain cartridges map the image once.
     virtual void SetInitialRegisters();
 
 private:
     void MakeEmptyBlocks(std::int32_t count);
-    void UpdateRegionBank(int region);
+    // Shows image block block (-1 for none) in region.
+    void ShowBlock(int region, int block);
 
     std::uint8_t cartridgeKind;
     std::int32_t blockCount = 1;
     std::int32_t blockSize;
-    // Entry 0 is the empty block; entries 1 .. blockCount hold image blocks 0 .. blockCount-1.
+    // Entry 0 is the empty block; entries 1 .. n hold image blocks 0 .. n-1.
     std::vector<std::unique_ptr<TMemoryBank>> blocks;
+    // The bank number bits the image's blocks use: the block count rounded up to a power of
+    // two, less one.
+    std::uint8_t bankNumberMask = 0;
     std::array<std::uint8_t, 8> bankRegisters{};
-    // The block each region shows now; a register naming a block the image lacks shows
-    // the empty block.
+    std::array<int, 8> shownBlocks{};
+    // The bank of the block each region shows: the empty block where it shows none.
     std::array<TMemoryBank*, 8> regionBanks{};
     std::filesystem::path imageFile;
 };

@@ -12,17 +12,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <exception>
+#include <stdexcept>
 #include <system_error>
 
-#include "host/cups_printer_ports.h"
-#include "host/qt_display_output.h"
-#include "host/qt_key_state.h"
-#include "host/qt_message_pump.h"
-#include "host/qt_user_messages.h"
-#include "host/sdl_joystick_service.h"
-#include "host/sdl_sound_output.h"
+#include "host/cartridge_kind_settings.h"
 #include "ui/configuration_editor.h"
-#include "ui/qt_device_windows.h"
 #include "ui/pc_keyboard_form.h"
 #include "ui/preferences_editor.h"
 #include "ui/reset_msx_form.h"
@@ -42,9 +36,13 @@ TMainWindow::TMainWindow(const TStartOptions& startOptions) : options(startOptio
     screenBevel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     screenBevel->setLineWidth(1);
     screenBevel->setMinimumSize(1 + 2, 1 + 2);
+    // A log the user can read, scroll and copy from; a click into it takes the
+    // keyboard from the screen, which releases every MSX key.
     Memo = new QPlainTextEdit(client);
     Memo->setReadOnly(true);
-    Memo->setEnabled(false);
+    Memo->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    Memo->setFocusPolicy(Qt::ClickFocus);
+    Memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Memo->setFixedHeight(memoHeight);
     Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     auto* layout = new QVBoxLayout(client);
@@ -60,19 +58,15 @@ TMainWindow::TMainWindow(const TStartOptions& startOptions) : options(startOptio
 
     keyboardInfoForm = new TPCKeyboardForm(this);
     resetForm = new TResetMSXForm(this);
-
-    messagePump = std::make_unique<TQtMessagePump>();
-    userMessages = std::make_unique<TQtUserMessages>(this);
-    userMessages->beforeBox = [this] { PauseSound(); };
 }
 
 TMainWindow::~TMainWindow() {
     if (machine) machine->Teardown();
     currentMachine = nullptr;
     machine.reset();
-    displayOutput.reset();
-    soundOutput.reset();
 }
+
+void TMainWindow::SetServices(const TDesktopServices& desktopServices) { services.emplace(desktopServices); }
 
 void TMainWindow::CreateMenus() {
     const auto add = [this](QMenu* menu, const char* caption, void (TMainWindow::*handler)()) {
@@ -92,10 +86,13 @@ void TMainWindow::CreateMenus() {
     QMenu* menuSize = menuView->addMenu("&Size");
     menuSize1_1 = add(menuSize, "1:&1", &TMainWindow::menuSize1_1Click);
     menuSize1_2 = add(menuSize, "1:&2", &TMainWindow::menuSize1_2Click);
-    // A radio item on its own: choosing either size leaves its mark as it is.
-    menuSize1_1->setCheckable(true);
+    // Radio items: the mark shows the size last chosen.
+    auto* sizes = new QActionGroup(this);
+    for (QAction* size : {menuSize1_1, menuSize1_2}) {
+        size->setCheckable(true);
+        sizes->addAction(size);
+    }
     menuSize1_1->setChecked(true);
-    (new QActionGroup(this))->addAction(menuSize1_1);
 
     menuEmulator = menuBar()->addMenu("&Emulator");
     menuPause = add(menuEmulator, "&Pause", &TMainWindow::menuPauseClick);
@@ -149,7 +146,6 @@ void TMainWindow::showEvent(QShowEvent* event) {
 }
 
 void TMainWindow::FormShow() {
-    screenBevel->setEnabled(false);
     try {
         StartUp();
     } catch (const std::exception& error) {
@@ -162,41 +158,47 @@ void TMainWindow::FormShow() {
 }
 
 void TMainWindow::StartUp() {
+    if (!services) throw std::logic_error("The main window was shown without its host services.");
     AddStatusMessage("-- Initializing DirectSound --");
     try {
-        soundOutput = std::make_unique<TSDLSoundOutput>();
+        soundOutput = &services->openSound();
     } catch (const std::exception& error) {
         // No sound device is no reason not to run: the machine plays silently.
         AddStatusMessage(QString("Warning: ") + error.what() + " The emulator runs without sound.");
     }
-    TSoundBuffers& soundBuffers = soundOutput ? static_cast<TSoundBuffers&>(soundOutput->GetMixer()) : silence;
+    TSoundBuffers& soundBuffers = soundOutput ? soundOutput->GetBuffers() : silence;
 
     AddStatusMessage("-- Initializing DirectDraw --");
-    displayOutput = CreateDisplayOutput();
+    displayOutput = &services->openDisplay();
     SetScreenAreaSize(screenAreaSize1_1);
 
-    keyState = std::make_unique<TQtKeyState>(*this);
-    joystickService = std::make_unique<TSDLJoystickService>();
-    printerPorts = std::make_unique<TCupsPrinterPorts>();
-    deviceWindows = std::make_unique<TQtDeviceWindows>(*this, [this] { RefreshStepPumping(); });
+    // The screen area has the keyboard: its keys are the MSX's. A click on it
+    // gives it the focus back.
+    screenBevel->setFocus(Qt::OtherFocusReason);
 
     // The editors edit the settings in place; the preferences editor lists the
     // host's joysticks and printer ports, so it comes after them.
     configurationEditor = new TConfigurationEditor(options.folder, this);
     configurationEditor->SetConfiguration(configuration);
-    preferencesEditor = new TPreferencesEditor(options.folder, *joystickService, *printerPorts, this);
+    preferencesEditor =
+        new TPreferencesEditor(options.folder, services->joystickService, services->printerPorts, this);
     const std::filesystem::path preferencesFile = options.folder / TPreferences::preferencesFileName;
     preferences.Load(preferencesFile);
     preferencesEditor->SetPreferences(&preferences);
     const std::filesystem::path configurationFolder = options.folder / "Configurations";
     configuration.Load(configurationFolder / preferences.defaultConfiguration);
 
-    const THostServices services{*messagePump,     *userMessages, displayOutput.get(), *keyState,
-                                 *joystickService, *printerPorts, nullptr,             soundBuffers,
-                                 deviceWindows.get()};
-    machine = std::make_unique<TPCMSX>(services);
+    const THostServices machineServices{services->messagePump,     services->userMessages, displayOutput,
+                                        services->keyState,        services->joystickService,
+                                        services->printerPorts,    nullptr,
+                                        soundBuffers,              services->deviceWindows};
+    machine = std::make_unique<TPCMSX>(machineServices);
     machine->preferences = &preferences;
     machine->pacer = &pacer;
+    machine->statusLog = [this](const std::string& line) { AddStatusMessage(QString::fromStdString(line)); };
+    machine->chosenCartridgeKind = [folder = options.folder](TCartridgeSlot slot, const std::filesystem::path& image) {
+        return TCartridgeKindSettings(folder).Read(slot, image);
+    };
     machine->SetROMFolder(configurationFolder);
     currentMachine = machine.get();
     machine->Build(configuration);
@@ -204,24 +206,21 @@ void TMainWindow::StartUp() {
     if (!options.cartridge.empty()) InsertStartCartridge();
 }
 
-std::unique_ptr<TQtDisplayOutput> TMainWindow::CreateDisplayOutput() {
-    return std::make_unique<TQtDisplayOutput>(*screenBevel);
-}
-
 void TMainWindow::InsertStartCartridge() {
     std::error_code error;
     if (!std::filesystem::is_regular_file(options.cartridge, error)) {
-        userMessages->ShowMessage("Cannot open the cartridge image " + options.cartridge.string() + ".", "Warning");
+        services->userMessages.ShowMessage("Cannot open the cartridge image " + options.cartridge.string() + ".", "Warning");
         return;
     }
     if (preferences.cartridgeSlotCount == 0) {
-        userMessages->ShowMessage("The configuration has no cartridge slot for " + options.cartridge.string() + ".",
+        services->userMessages.ShowMessage("The configuration has no cartridge slot for " + options.cartridge.string() + ".",
                                   "Warning");
         return;
     }
     // Into the machine only: the preferences keep their own cartridge.
     const TCartridgeSlot slot = preferences.cartridgeSlots[0];
-    machine->InsertCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary, options.cartridge);
+    machine->InsertCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary, options.cartridge,
+                             options.cartridgeKind);
 }
 
 void TMainWindow::EnableMachineMenus(bool enabled) {

@@ -3,9 +3,11 @@
 #include <QMainWindow>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "machine/frame_pacer.h"
+#include "machine/host_services.h"
 #include "machine/pc_msx.h"
 #include "settings/configuration.h"
 #include "settings/preferences.h"
@@ -17,17 +19,9 @@ class QFrame;
 class QMenu;
 class QPlainTextEdit;
 class TConfigurationEditor;
-class TCupsPrinterPorts;
-class TQtDeviceWindows;
 class TPCKeyboardForm;
 class TPreferencesEditor;
-class TQtDisplayOutput;
-class TQtKeyState;
-class TQtMessagePump;
-class TQtUserMessages;
 class TResetMSXForm;
-class TSDLJoystickService;
-class TSDLSoundOutput;
 
 // The one machine of the process; null before the main window has built it.
 extern TPCMSX* currentMachine;
@@ -37,7 +31,8 @@ void ShowError(const std::string& message, const std::string& caption);
 
 // The application's window: the emulated screen, the status log and the menus
 // that run, stop and reset the machine. It builds the machine when it is first
-// shown and owns it, its settings and the host services for the whole run.
+// shown and owns it and its settings for the whole run; the host services are
+// given to it before then, and outlive it.
 class TMainWindow : public QMainWindow {
     Q_OBJECT
 
@@ -45,10 +40,15 @@ public:
     explicit TMainWindow(const TStartOptions& options);
     ~TMainWindow() override;
 
+    // The host services, given once before the window is first shown.
+    void SetServices(const TDesktopServices& services);
+
     // Appends a line to the status log.
     void AddStatusMessage(const QString& text);
     // Messages are processed before every step while a debug window is shown.
     void RefreshStepPumping();
+    // Silences the machine while the host may hold the thread in a modal loop.
+    void PauseSound();
 
     void menuConfigurationClick();
     void menuPreferencesClick();
@@ -98,9 +98,6 @@ public:
     TPreferences preferences;
 
 protected:
-    // Where the emulated screen is shown; a test may make it fail.
-    virtual std::unique_ptr<TQtDisplayOutput> CreateDisplayOutput();
-
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -113,21 +110,15 @@ private:
     void InsertStartCartridge();
     void FormActivate();
     void FormDeactivate();
-    void PauseSound();
     void SetScreenAreaSize(QSize size);
     void EnableMachineMenus(bool enabled);
 
     TStartOptions options;
     bool shown = false;
-    std::unique_ptr<TQtMessagePump> messagePump;
-    std::unique_ptr<TQtUserMessages> userMessages;
+    std::optional<TDesktopServices> services;
     TNoSoundBuffers silence;
-    std::unique_ptr<TSDLSoundOutput> soundOutput;
-    std::unique_ptr<TQtDisplayOutput> displayOutput;
-    std::unique_ptr<TQtKeyState> keyState;
-    std::unique_ptr<TSDLJoystickService> joystickService;
-    std::unique_ptr<TCupsPrinterPorts> printerPorts;
-    std::unique_ptr<TQtDeviceWindows> deviceWindows;
+    TSoundOutput* soundOutput = nullptr;
+    TDisplayOutput* displayOutput = nullptr;
     THostSteadyClock steadyClock;
     TFramePacer pacer{steadyClock};
     std::unique_ptr<TPCMSX> machine;

@@ -1,10 +1,12 @@
-// Analyses and loads an arbitrary cartridge image, then drives the cartridge
-// with two thousand writes and reads chosen by the input. Every read gives the
-// byte of the image behind the bank register of its region (or FFh where there
-// is none), a write sets at most one register and none of a plain cartridge,
-// and an ejected cartridge holds nothing.
+// Analyses (automatically or as a kind chosen by the input) and loads an arbitrary
+// cartridge image, then drives the cartridge with two thousand writes and reads
+// chosen by the input. Every read gives the byte of the image block its region
+// shows (or FFh where there is none), a MegaROM region shows its bank number
+// modulo the block count rounded up to a power of two, a write sets at most one
+// register and none of a plain cartridge, and an ejected cartridge holds nothing.
 #include "fuzz_support.h"
 
+#include "memory/cartridge_analysis.h"
 #include "memory/megarom.h"
 #include "memory/rom_cartridge.h"
 #include "sound/scc.h"
@@ -13,7 +15,8 @@
 #include <memory>
 #include <random>
 
-// A first byte of 16 to 31 pads the image, the rest of the input, to a size where
+// The first byte's top three bits choose the kind (automatic for 0, 6 and 7); a first byte
+// whose low five bits are 16 to 31 pads the image, the rest of the input, to a size where
 // the analysis or the block layout changes. Megabytes would slow every run down.
 constexpr std::size_t paddedSizes[] = {8191,  8192,  8193,  16384, 16385,  32768,  32769,  49152,
                                        65536, 65537, 73728, 98304, 131072, 139264, 196608, 262144};
@@ -28,8 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         image.push_back(static_cast<std::uint8_t>(offset * 3));
     }
     const auto file = WriteFile("cartridge.rom", image);
+    const auto chosen = data[0] >> 5 < 6 ? cartridgeKinds[data[0] >> 5] : TCartridgeKind::automatic;
     TROMAnalysis analysis{6, 1234, 5678};
-    const bool analysed = TROMCartridge::AnalyseROM(file, analysis) == 0;
+    const bool analysed = TCartridgeAnalysis::AnalyseROM(file, analysis, chosen) == 0;
     FUZZ_CHECK(analysed == (image.size() >= 32));
     if (!analysed) {
         FUZZ_CHECK(analysis.cartridgeKind == 6 && analysis.blockSize == 1234 && analysis.blockCount == 5678);
@@ -51,6 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     cartridge->SetBlockCount(analysis.blockCount);
     FUZZ_CHECK((cartridge->Load(file) == 0) == (image.size() % blockSize == 0));
+    std::size_t rounded = 1;
+    while (rounded < blocks) rounded <<= 1;
     std::minstd_rand random(static_cast<std::uint32_t>(std::hash<std::string>()(std::string(data, data + size))));
     const unsigned ejectAt = random() % 4000;
     for (unsigned operation = 0; operation < 2000; ++operation) {
@@ -61,11 +67,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         const std::uint32_t choice = random(), value = random();
         const auto address = (choice & 1) ? registerAddresses[(choice >> 1) % 16] : std::uint16_t(choice >> 1);
-        // Register v shows image block v - 1; 0 and blocks past the image show FFh.
-        const std::size_t block = cartridge->GetBankRegister(blockSize == 8192 ? address >> 13 : address >> 14);
-        const std::size_t offset = (block - 1) * blockSize + (address & (blockSize - 1));
-        const bool shown = block != 0 && offset < image.size();
+        const int region = blockSize == 8192 ? address >> 13 : address >> 14;
+        const int block = cartridge->GetShownBlock(region);
+        const std::size_t offset = std::size_t(block) * blockSize + (address & (blockSize - 1));
+        const bool shown = block >= 0 && offset < image.size();
         FUZZ_CHECK(cartridge->Read(address) == (shown ? image[offset] : 0xFF));
+        FUZZ_CHECK(block < 0 || kind <= TROMCartridge::plainPage2Kind ||
+                   std::size_t(block) == (cartridge->GetBankRegister(region) & (rounded - 1)));
         // Small block numbers, the masks' edges and any byte.
         const std::uint8_t values[] = {std::uint8_t(value % (blocks + 2)), 0x3F, 0xFF, std::uint8_t(value)};
         std::uint8_t before[8];

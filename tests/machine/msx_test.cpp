@@ -106,6 +106,62 @@ TEST_F(MSXTest, ReconcileKeepsFilesWithTheirSlotsAndWarnsAboutLostOnes) {
     EXPECT_EQ(Slot(13), std::pair(3, 1));
 }
 
+// The kind given beats a tag in the file name, which beats the kind chosen by hand for
+// the slot and image, which beats the analysis; every insert is logged.
+TEST_F(MSXTest, CartridgeKindsFollowTheirPrecedenceAndEveryInsertIsLogged) {
+    // 32 KB whose code switches banks at 6000h and 7000h: ASCII 16K to the analysis.
+    std::vector<char> image(32768, 0);
+    image[0] = 'A', image[1] = 'B', image[3] = 0x40;
+    for (std::size_t at = 0x100; at < image.size(); at += 0x1000) {
+        for (const char byte : {'\x32', '\x00', '\x60', '\x32', '\x00', '\x70'}) image[at++] = byte;
+    }
+    for (const char* name : {"Game.rom", "Game [Konami].rom"}) {
+        std::ofstream(folder / name, std::ios::binary).write(image.data(), std::streamsize(image.size()));
+    }
+    std::ofstream(folder / "three.rom", std::ios::binary).write("AB\x10", 3);
+    FillSlot(configuration, 1, 0, TConfiguration::pageCartridgeSlot);
+    configuration.expanded[3] = 1;
+    FillSlot(configuration, 3, 2, TConfiguration::pageCartridgeSlot);
+    machine.Build(configuration);
+    std::vector<std::string> log;
+    machine.statusLog = [&log](const std::string& line) { log.push_back(line); };
+    std::vector<std::pair<int, int>> asked;
+    TCartridgeKind chosen = TCartridgeKind::automatic;
+    machine.chosenCartridgeKind = [&](TCartridgeSlot slot, const fs::path& file) {
+        EXPECT_EQ(file.filename().string().find('['), std::string::npos) << "a tag is not overruled";
+        asked.emplace_back(slot.primary, slot.secondary);
+        return chosen;
+    };
+    const struct {
+        int primary, secondary;
+        const char* file;
+        TCartridgeKind given, chosenByHand;
+        int kind;  // -1: the slot is empty
+        std::string line;
+    } cases[] = {
+        {1, 0, "Game.rom", TCartridgeKind::automatic, TCartridgeKind::automatic, 6,
+         "Cartridge 1: Game.rom - ASCII 16K, 2 blocks of 16 KB"},
+        {3, 2, "Game.rom", TCartridgeKind::automatic, TCartridgeKind::ascii8K, 5,
+         "Cartridge 2: Game.rom - ASCII 8K, 4 blocks of 8 KB (kind set by hand)"},
+        {1, 0, "Game [Konami].rom", TCartridgeKind::automatic, TCartridgeKind::plain, 3,
+         "Cartridge 1: Game [Konami].rom - Konami, 4 blocks of 8 KB (kind from the file name)"},
+        {1, 0, "Game [Konami].rom", TCartridgeKind::plain, TCartridgeKind::automatic, 1,
+         "Cartridge 1: Game [Konami].rom - Plain at page 1 (4000h), 2 blocks of 16 KB (kind set by hand)"},
+        {3, 2, "three.rom", TCartridgeKind::automatic, TCartridgeKind::automatic, -1,
+         "Cartridge 2: three.rom - not inserted: the image is shorter than a cartridge header (3 bytes)"},
+        {3, 2, "", TCartridgeKind::automatic, TCartridgeKind::automatic, -1, ""},
+    };
+    for (const auto& c : cases) {
+        log.clear();
+        chosen = c.chosenByHand;
+        machine.InsertCartridge(c.primary, c.secondary, c.file[0] ? folder / c.file : fs::path(), c.given);
+        const TROMCartridge& cartridge = *machine.GetCartridge(c.primary, c.secondary);
+        EXPECT_EQ(cartridge.GetBlockCount() > 1 ? cartridge.GetCartridgeKind() : -1, c.kind) << c.line;
+        EXPECT_EQ(log, c.line.empty() ? std::vector<std::string>{} : std::vector{c.line});
+    }
+    EXPECT_EQ(asked, (std::vector<std::pair<int, int>>{{1, 255}, {3, 2}, {3, 2}}));
+}
+
 struct TManualClock : TSteadyClock {
     std::chrono::nanoseconds Now() const override { return now; }
     std::chrono::nanoseconds now = std::chrono::seconds(1000);

@@ -37,31 +37,6 @@ std::vector<int> Regions(TROMCartridge& cartridge) {
     return shown;
 }
 
-TEST(ROMCartridgeTest, AnalyseROMRules) {
-    // Size, start high byte, "CD", game code; kind, block size, block count.
-    const std::tuple<std::size_t, std::uint8_t, bool, std::uint8_t, std::uint8_t, std::int32_t, std::int32_t> cases[] = {
-        {32768, 0x3F, false, 0, 0, 16384, 2},    {32768, 0x40, false, 0, 1, 16384, 2},
-        {65536, 0x40, false, 0, 0, 16384, 4},    {65537, 0x40, false, 0, 5, 8192, 9},
-        {131072, 0x40, true, 0x00, 3, 8192, 16}, {131072, 0x40, true, 0x51, 4, 8192, 16},
-        {131072, 0x40, true, 0x64, 4, 8192, 16}, {8192, 0xBF, false, 0, 2, 8192, 1},
-        {32768, 0x80, false, 0, 1, 16384, 2},    {131072, 0x80, true, 0x52, 1, 16384, 8},
-        {16384, 0xC0, false, 0, 1, 16384, 1},    {40000, 0x40, true, 0, 3, 8192, 5},
-        {TROMCartridge::maximumImageSize, 0x40, false, 0, 5, 8192, 512}};
-    for (const auto& [size, startHigh, cd, code, kind, blockSize, blockCount] : cases) {
-        SCOPED_TRACE(testing::Message() << size << " at " << int(startHigh) << " code " << int(code));
-        TROMAnalysis analysis;
-        ASSERT_EQ(TROMCartridge::AnalyseROM(CartridgeImage("image.rom", size, startHigh, cd, code), analysis), 0);
-        EXPECT_EQ(std::tuple(analysis.cartridgeKind, analysis.blockSize, analysis.blockCount),
-                  std::tuple(kind, blockSize, blockCount));
-    }
-    // Missing, shorter than the header, larger than 4 MB, or a folder.
-    for (const auto& path : {ScratchFolder() / "missing.rom", CartridgeImage("short.rom", 31),
-                             CartridgeImage("large.rom", TROMCartridge::maximumImageSize + 1), ScratchFolder()}) {
-        TROMAnalysis analysis;
-        EXPECT_EQ(TROMCartridge::AnalyseROM(path, analysis), -1) << path;
-    }
-}
-
 TEST(ROMCartridgeTest, PlainCartridgeLayouts) {
     const std::tuple<std::size_t, std::uint8_t, std::vector<int>> cases[] = {
         {32768, 0x40, {-1, -1, 0, 1, 2, 3, -1, -1}}, {16384, 0x80, {-1, -1, -1, -1, 0, 1, -1, -1}},
@@ -71,7 +46,7 @@ TEST(ROMCartridgeTest, PlainCartridgeLayouts) {
     for (const auto& [size, startHigh, regions] : cases) {
         const auto path = CartridgeImage("plain.rom", size, startHigh);
         TROMAnalysis analysis;
-        ASSERT_EQ(TROMCartridge::AnalyseROM(path, analysis), 0);
+        ASSERT_EQ(TCartridgeAnalysis::AnalyseROM(path, analysis), 0);
         TROMCartridge cartridge(analysis.cartridgeKind, analysis.blockSize);
         cartridge.SetBlockCount(analysis.blockCount);
         ASSERT_EQ(cartridge.Load(path), 0);
@@ -112,42 +87,58 @@ TEST(MegaROMTest, BankSwitchingAtEveryRegisterAddress) {
         {"ASCII16K", [] { return std::make_unique<TASCII16KMegaROM>(); }, 2,
          {{0x6000, 2}, {0x6FFF, 2}, {0x7000, 4}, {0x7FFF, 4}}, {0x0000, 0x4000, 0x5FFF, 0x8000, 0xA000, 0xE000}},
     };
-    const auto path = CartridgeImage("mega.rom", 131072);
+    // 96 KB: 12 blocks of 8 KB or 6 of 16 KB. A bank number selects its block modulo 16
+    // or 8, the block count rounded up to a power of two; past the image it reads FFh.
+    const auto path = CartridgeImage("mega.rom", 98304);
+    const std::tuple<int, int, int> numbers[] = {
+        // value, bank shown with 8 KB blocks, with 16 KB blocks (-1: FFh)
+        {5, 5, 5}, {0, 0, 0}, {0xFF, -1, -1}, {0x1B, 11, 3}, {0x0C, -1, 4}, {0x45, 5, 5}, {0x0E, -1, -1}};
     const std::vector<int> initial = {-1, -1, 0, 1, 2, 3, -1, -1};
     for (const Scheme& scheme : schemes) {
         SCOPED_TRACE(scheme.name);
         auto cartridge = scheme.create();
-        cartridge->SetBlockCount(16 / scheme.regionsPerBank);
+        cartridge->SetBlockCount(12 / scheme.regionsPerBank);
         ASSERT_EQ(cartridge->Load(path), 0);
         for (std::uint16_t address : scheme.ignored) cartridge->Write(address, 5);
         EXPECT_EQ(Regions(*cartridge), initial);
         for (const auto& [address, region] : scheme.registers) {
-            // Bank v shows image bank v; FFh and banks the image lacks read FFh. The last value is the first one.
-            const int first = (region - 2) / scheme.regionsPerBank;
-            for (const auto& [value, bank] : {std::pair{5, 5}, {0, 0}, {0xFF, -1}, {0x40, -1}, {first, first}}) {
+            for (const auto& [value, bank8K, bank16K] : numbers) {
+                const int bank = scheme.regionsPerBank == 1 ? bank8K : bank16K;
                 cartridge->Write(address, static_cast<std::uint8_t>(value));
                 std::vector<int> expected = initial;
                 for (int part = 0; part < scheme.regionsPerBank; ++part) {
                     expected[region + part] = bank < 0 ? -1 : bank * scheme.regionsPerBank + part;
                 }
                 EXPECT_EQ(Regions(*cartridge), expected) << "value " << value << " at " << address;
+                EXPECT_EQ(cartridge->GetBankRegister(region / scheme.regionsPerBank), value);
             }
+            const int first = (region - 2) / scheme.regionsPerBank;
+            cartridge->Write(address, static_cast<std::uint8_t>(first));
         }
+        EXPECT_EQ(Regions(*cartridge), initial);
     }
+    // Every 8-bit bank number reaches a block of a 256-block image.
+    TASCII8KMegaROM largest;
+    largest.SetBlockCount(257);
+    EXPECT_EQ(largest.GetBlockCount(), 256);
+    largest.Write(0x7800, 0xFF);
+    EXPECT_EQ(largest.GetShownBlock(5), 255);
 }
 
-// The chip answers in 9800h-98FFh while bank 3Fh is shown at 8000h; reads still show the ROM.
+// The chip answers in 9800h-98FFh while bank number 3Fh is in the register of 8000h, which
+// on a 128 KB image shows block 15; reads still show the ROM.
 TEST(MegaROMTest, SCCWindowOpensWithBank3F) {
     auto chip = std::make_unique<TRecordingSCC>();
     TRecordingSCC* scc = chip.get();
     TKonamiSCCMegaROM cartridge(std::move(chip));
-    cartridge.SetBlockCount(64);
-    ASSERT_EQ(cartridge.Load(CartridgeImage("scc.rom", 524288)), 0);
+    cartridge.SetBlockCount(16);
+    ASSERT_EQ(cartridge.Load(CartridgeImage("scc.rom", 131072)), 0);
     for (const auto& [address, value] : {std::pair{0x9800, 0x80}, {0x9000, 0x3F}, {0x9800, 0x80}, {0x987F, 0x7F},
-                                         {0x988F, 0x1F}, {0x97FF, 0x11}, {0x9900, 0x22}, {0x9000, 0x3E}, {0x9801, 0x55}}) {
+                                         {0x988F, 0x1F}, {0x97FF, 0x11}, {0x9900, 0x22}, {0x9000, 0x2F}, {0x9801, 0x55}}) {
         cartridge.Write(static_cast<std::uint16_t>(address), static_cast<std::uint8_t>(value));
         EXPECT_EQ(cartridge.Read(0x9800), cartridge.Read(0x8000));
     }
+    EXPECT_EQ(cartridge.Read(0x8000), 15) << "2Fh, like 3Fh, selects block 15, and closes the window";
     EXPECT_EQ(scc->waveWrites, (std::vector<std::pair<int, int>>{{0x00, 0x80}, {0x7F, 0x7F}}));
     EXPECT_EQ(scc->registerWrites, (std::vector<std::pair<int, int>>{{15, 0x1F}}));
     TKonamiSCCMegaROM chipless(nullptr);  // harmless without a chip

@@ -52,6 +52,7 @@ TEST(HeadlessTest, CartridgeInSlotOnePrintsAndReactsToTypedKeysAndMissingFilesAr
     EXPECT_EQ(ScreenLine(runner, 0).substr(0, 21), " QUIB TEST CARTRIDGE ");
     EXPECT_EQ(ScreenLine(runner, 1).substr(0, 4), " Bq ");
     EXPECT_EQ(runner.GetMachine().GetVDP()->GetRegister(7), 0xF1) << "the last key, 'q' (71h), set the backdrop to 1";
+    EXPECT_EQ(log.str(), "Cartridge 1: hello.rom - Plain at page 1 (4000h), 1 block of 16 KB\n");
     // Missing files are reported, not run.
     options.cartridge2 = "/nonexistent/game.rom";
     EXPECT_THROW(THeadlessRunner(options, log), EHeadlessError);

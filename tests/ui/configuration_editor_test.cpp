@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "memory/memory_bank.h"
+#include "ui/desktop_window.h"
 #include "ui/main_window.h"
 #include "ui/modal_answers.h"
 
@@ -171,7 +172,8 @@ TEST_F(ConfigurationEditorTest, ASaveThatFailsWarnsAndKeepsTheChanges) {
 TEST(ConfigurationEditorReboot, ClosingAfterChangesRebootsFromTheNewConfiguration) {
     TStartOptions options;
     options.folder = MachineFolder("reboot");
-    TMainWindow window(options);
+    TDesktopWindow desktop(options);
+    TMainWindow& window = desktop.window;
     window.show();
     QApplication::processEvents();
     ASSERT_NE(currentMachine, nullptr);

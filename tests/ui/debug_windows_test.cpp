@@ -12,6 +12,7 @@
 #include "host/qt_user_messages.h"
 #include "support/test_host.h"
 #include "ui/qt_device_windows.h"
+#include "ui/desktop_window.h"
 #include "ui/main_window.h"
 #include "ui/memory_form.h"
 #include "ui/modal_answers.h"
@@ -247,7 +248,8 @@ TEST(CassetteFormTest, PositionTexts) {
 TEST(DebugWindowsMainTest, SingleStepStopsTheRunningMachine) {
     TStartOptions options;
     options.folder = MachineFolder("single_step");
-    TMainWindow window(options);
+    TDesktopWindow desktop(options);
+    TMainWindow& window = desktop.window;
     window.show();
     QApplication::processEvents();
     window.menuDebugZ80->trigger();

@@ -13,10 +13,11 @@
 #include <QTimer>
 #include <stdexcept>
 
-#include "host/qt_display_output.h"
+#include "ui/desktop_window.h"
 #include "ui/modal_answers.h"
 #include "ui/pc_keyboard_form.h"
 #include "ui/reset_msx_form.h"
+#include "peripherals/keyboard.h"
 #include "video/pc_v9918.h"
 
 namespace {
@@ -26,7 +27,8 @@ QStringList LogLines(const TMainWindow& window) { return window.Memo->toPlainTex
 struct MainWindowTest : ::testing::Test {
     void Start(TStartOptions options = {}) {
         if (options.folder.empty()) options.folder = MachineFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
-        window = std::make_unique<TMainWindow>(options);
+        desktop = std::make_unique<TDesktopWindow>(options);
+        window = &desktop->window;
         window->show();
         QApplication::processEvents();
     }
@@ -38,7 +40,8 @@ struct MainWindowTest : ::testing::Test {
         });
         window->menuPause->trigger();
     }
-    std::unique_ptr<TMainWindow> window;
+    std::unique_ptr<TDesktopWindow> desktop;
+    TMainWindow* window = nullptr;
 };
 
 TEST_F(MainWindowTest, StartsStoppedWithItsMenusAndLog) {
@@ -153,16 +156,21 @@ TEST_F(MainWindowTest, SizesDrawEveryPixelOnceOrDoubled) {
         }
         EXPECT_EQ(mismatches, 0);
     }
-    EXPECT_TRUE(window->menuSize1_1->isChecked());
+    EXPECT_TRUE(window->menuSize1_2->isChecked());
+    EXPECT_FALSE(window->menuSize1_1->isChecked());
 }
 
 TEST_F(MainWindowTest, CommandLineCartridgeIsForThisSessionAndRunStartsTheMachine) {
     const QString rom = QUIB_TEST_CARTRIDGE;
-    const std::optional<TStartOptions> parsed = ParseCommandLine({"--run", rom}, MachineFolder("command_line"));
+    const std::optional<TStartOptions> parsed =
+        ParseCommandLine({"--run", "--cartridge-kind", "plain", rom}, MachineFolder("command_line"));
     ASSERT_TRUE(parsed);
     EXPECT_TRUE(parsed->run);
-    EXPECT_FALSE(ParseCommandLine({"--fast"}, "."));
-    EXPECT_FALSE(ParseCommandLine({"a.rom", "b.rom"}, "."));
+    EXPECT_EQ(parsed->cartridgeKind, TCartridgeKind::plain);
+    for (const QStringList& bad : {QStringList{"--fast"}, {"a.rom", "b.rom"}, {"--cartridge-kind", "ASCII", "a.rom"},
+                                   {"a.rom", "--cartridge-kind"}, {"--cartridge-kind", "Konami"}}) {
+        EXPECT_FALSE(ParseCommandLine(bad, ".")) << bad.join(' ').toStdString();
+    }
 
     bool runningAtOnce = false;
     QTimer::singleShot(200, [&] {
@@ -175,6 +183,53 @@ TEST_F(MainWindowTest, CommandLineCartridgeIsForThisSessionAndRunStartsTheMachin
     const TCartridgeSlot slot = window->preferences.cartridgeSlots[0];
     EXPECT_NE(currentMachine->GetCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary), nullptr);
     EXPECT_EQ(window->preferences.cartridgeFiles[0], "");
+    EXPECT_TRUE(LogLines(*window).contains("Cartridge 1: hello.rom - Plain at page 1 (4000h), 1 block of 16 KB (kind set by hand)"));
+}
+
+// The keys each keyboard scan sees down, as their matrix positions row * 8 + bit.
+std::vector<std::vector<int>> Scans(int count) {
+    std::vector<std::vector<int>> scans;
+    for (int scan = 0; scan < count; ++scan) {
+        QApplication::processEvents();
+        TKeyboard& keyboard = *currentMachine->GetKeyboard();
+        keyboard.Scan();
+        std::vector<int> down;
+        for (int key = 0; key < TKeyboard::rowCount * 8; ++key) {
+            if ((keyboard.GetMatrixRow(key / 8) & (1 << key % 8)) == 0) down.push_back(key);
+        }
+        scans.push_back(down);
+    }
+    return scans;
+}
+
+TEST_F(MainWindowTest, TheScreenKeepsEveryMSXKeyAndNoneSticks) {
+    using TScans = std::vector<std::vector<int>>;
+    Start();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    const auto keyboardWidget = [this] { return QApplication::focusWidget() ? QApplication::focusWidget() : window; };
+    // Alt alone is GRAPH and leaves the menu bar alone; Alt with a menu's letter opens no menu.
+    QTest::keyClick(keyboardWidget(), Qt::Key_Alt, Qt::AltModifier);
+    EXPECT_EQ(window->menuBar()->activeAction(), nullptr);
+    QTest::keyClick(keyboardWidget(), Qt::Key_F, Qt::AltModifier);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_EQ(Scans(5), (TScans{{50}, {}, {27, 50}, {}, {}}));
+
+    // A key held when a menu opens is released after its one scan; one pressed in the menu
+    // never reaches the matrix.
+    QTest::keyPress(keyboardWidget(), Qt::Key_I);
+    window->menuView->popup(window->mapToGlobal(QPoint(20, 20)));
+    QApplication::processEvents();
+    QTest::keyPress(QApplication::activePopupWidget(), Qt::Key_J);
+    window->menuView->close();
+    QApplication::processEvents();
+    QTest::keyRelease(keyboardWidget(), Qt::Key_I);
+    QTest::keyRelease(keyboardWidget(), Qt::Key_J);
+    EXPECT_EQ(Scans(3), (TScans{{30}, {}, {}}));
+
+    // Typed faster than the scans: each key is seen down by one scan and up by the next,
+    // a key typed twice with one scan up between.
+    QTest::keyClicks(keyboardWidget(), "hell1");
+    EXPECT_EQ(Scans(8), (TScans{{29}, {26}, {33}, {}, {33}, {1}, {}, {}}));
 }
 
 TEST_F(MainWindowTest, ExitWhileRunningStopsTheMachineAndClosesTheWindow) {
@@ -200,17 +255,14 @@ TEST_F(MainWindowTest, WithoutASoundDeviceTheLogWarnsOnceAndTheMachineRuns) {
     EXPECT_GT(currentMachine->GetZ80()->instructionCount, 10001u);
 }
 
-struct TFailingWindow : TMainWindow {
-    using TMainWindow::TMainWindow;
-    std::unique_ptr<TQtDisplayOutput> CreateDisplayOutput() override {
-        throw std::runtime_error("Failed to create IDirectDraw object");
-    }
-};
-
 TEST(MainWindowStartUp, AFailureBeforeTheMachineExistsDisablesItsMenus) {
     TStartOptions options;
     options.folder = MachineFolder("failed_start_up");
-    TFailingWindow window(options);
+    TQtDesktopServices services;
+    TMainWindow window(options);
+    TDesktopServices failing = services.Compose(window);
+    failing.openDisplay = []() -> TDisplayOutput& { throw std::runtime_error("Failed to create IDirectDraw object"); };
+    window.SetServices(failing);
     QString shown;
     WhenModalOpens<QMessageBox>([&](QMessageBox& box) {
         shown = box.text();

@@ -14,6 +14,7 @@
 
 #include "peripherals/joystick.h"
 #include "peripherals/printer.h"
+#include "ui/desktop_window.h"
 #include "ui/main_window.h"
 #include "ui/modal_answers.h"
 
@@ -206,7 +207,8 @@ TEST_F(PreferencesEditorTest, AnUnwritablePreferencesFileWarnsAndLosesNothing) {
 struct PreferencesEditorMachineTest : ::testing::Test {
     void SetUp() override {
         options.folder = MachineFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
-        window = std::make_unique<TMainWindow>(options);
+        desktop = std::make_unique<TDesktopWindow>(options);
+        window = &desktop->window;
         window->show();
         QApplication::processEvents();
         ASSERT_NE(currentMachine, nullptr);
@@ -225,7 +227,8 @@ struct PreferencesEditorMachineTest : ::testing::Test {
         return asked;
     }
     TStartOptions options;
-    std::unique_ptr<TMainWindow> window;
+    std::unique_ptr<TDesktopWindow> desktop;
+    TMainWindow* window = nullptr;
 };
 
 TEST_F(PreferencesEditorMachineTest, ANewCartridgeResetsTheProcessorAndInsertsIt) {
