@@ -93,7 +93,20 @@ void THeadlessRunner::HoldKeysFor(int frame) {
 void THeadlessRunner::RunFrame() {
     HoldKeysFor(static_cast<int>(GetFrameCount()));
     TPCZ80& processor = *machine->GetPCZ80();
-    for (std::int32_t step = 0; step < stepsPerFrame; ++step) processor.Step();
+    if (!processor.IsStepWatched()) {
+        for (std::int32_t step = 0; step < stepsPerFrame; ++step) processor.Step();
+        instructionCount += stepsPerFrame;
+        machine->CountFrame();
+        return;
+    }
+    for (std::int32_t step = 0; step < stepsPerFrame; ++step) {
+        // Only the debugger stops the processor of a headless run; the frame ends there.
+        if (processor.Step() != 0) [[unlikely]] {
+            instructionCount += step + 1;
+            stopped = true;
+            return;
+        }
+    }
     instructionCount += stepsPerFrame;
     machine->CountFrame();
 }
@@ -109,7 +122,7 @@ void THeadlessRunner::SaveStatesDue() {
 
 void THeadlessRunner::Run() {
     SaveStatesDue();
-    while (GetFrameCount() < options.frames) {
+    while (GetFrameCount() < options.frames && !stopped) {
         RunFrame();
         SaveStatesDue();
     }

@@ -84,11 +84,15 @@ public:
 
     // Runs up to frame number `frames` (a loaded state starts from its own
     // frame), typing the text so that it ends shortly before the last frame,
-    // and saves the states asked for as their frames come. Throws
-    // EHeadlessError when a state cannot be saved.
+    // and saves the states asked for as their frames come; or until the
+    // debugger stops the processor. Throws EHeadlessError when a state cannot
+    // be saved.
     void Run();
-    // One frame of steps with the keys of that frame held.
+    // One frame of steps with the keys of that frame held; it ends early when
+    // the debugger stops the processor.
     void RunFrame();
+    // The debugger stopped the processor; the frame count counts whole frames only.
+    bool StoppedByDebugger() const { return stopped; }
 
     const THeadlessDisplay& GetDisplay() const { return display; }
     TPCMSX& GetMachine() { return *machine; }
@@ -113,6 +117,7 @@ private:
     std::unique_ptr<TPCMSX> machine;
     int typingStartFrame = 0;
     std::int64_t instructionCount = 0;
+    bool stopped = false;
 };
 
 // "YYYY-MM-DD HH:MM:SS" with its weekday; nothing when the text is not a valid moment.

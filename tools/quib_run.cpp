@@ -4,11 +4,13 @@
 #include <QImage>
 
 #include <chrono>
+#include <fstream>
 #include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "cpu/z80_text.h"
 #include "tools/headless.h"
 
 namespace {
@@ -17,15 +19,34 @@ const char* const usage =
     "usage: quib-run [--config FILE] [--cartridge1 ROM] [--cartridge1-kind KIND] [--cartridge2 ROM]\n"
     "                [--cartridge2-kind KIND] [--tape QCS] [--frames N] [--type TEXT]\n"
     "                [--clock \"YYYY-MM-DD HH:MM:SS\"] [--screenshot OUT.png] [--full-stats]\n"
+    "                [--symbols FILE] [--break ADDR[@P-S]] [--watch-write ADDR[-END][=VALUE]]\n"
+    "                [--watch-port PORT[-END][=VALUE]] [--dump-memory START:LENGTH:FILE]\n"
     "                [--load-state FILE.qst] [--save-state FRAME:FILE.qst]...\n"
     "KIND is Automatic, Plain, Konami, KonamiSCC, ASCII8 or ASCII16.\n"
     "Typing ends 30 frames before the last frame; each character is held 3 frames, then released 3.\n"
+    "The run ends at a breakpoint (before its instruction), after a watched write, or when the frames\n"
+    "run out. Numbers are hexadecimal (4010, 4010h, 0x4010, $4010); an address may be a label of a\n"
+    "--symbols file. Exit status: 0 when a stop condition was met (or none was given and the frames\n"
+    "ran out), 1 when the frames ran out first, 2 for bad arguments or files.\n"
     "A loaded state goes on from its own frame: --frames is the frame to stop at.\n";
+
+// A memory range written to a file when the run ends.
+struct TMemoryDump {
+    std::string start;
+    std::string length;
+    std::filesystem::path file;
+};
 
 struct TCommandLine {
     THeadlessOptions options;
     std::filesystem::path screenshot;
     bool fullStatistics = false;
+    // Kept as written: addresses may name labels of symbol files given later.
+    std::vector<std::filesystem::path> symbolFiles;
+    std::vector<std::string> breaks;
+    std::vector<std::string> memoryWatches;
+    std::vector<std::string> portWatches;
+    std::vector<TMemoryDump> dumps;
 };
 
 int Fail(const std::string& message) {
@@ -72,8 +93,19 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
                 throw EHeadlessError("--save-state takes FRAME:FILE, not " + value);
             }
             line.options.saveStates.push_back({frame, value.substr(colon + 1)});
-        }
-        else if (option == "--frames") {
+        } else if (option == "--symbols") line.symbolFiles.push_back(value);
+        else if (option == "--break") line.breaks.push_back(value);
+        else if (option == "--watch-write") line.memoryWatches.push_back(value);
+        else if (option == "--watch-port") line.portWatches.push_back(value);
+        else if (option == "--dump-memory") {
+            const std::size_t first = value.find(':');
+            const std::size_t second = first == std::string::npos ? first : value.find(':', first + 1);
+            if (second == std::string::npos || second + 1 == value.size()) {
+                throw EHeadlessError("--dump-memory takes START:LENGTH:FILE, not " + value);
+            }
+            line.dumps.push_back({value.substr(0, first), value.substr(first + 1, second - first - 1),
+                                  value.substr(second + 1)});
+        } else if (option == "--frames") {
             std::size_t used = 0;
             int frames = -1;
             try {
@@ -97,6 +129,102 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
     return line;
 }
 
+std::uint16_t Address(const TSymbolTable& symbols, const std::string& text, const std::string& option) {
+    const std::optional<std::uint16_t> address = symbols.ParseAddress(text);
+    if (!address) throw EHeadlessError(option + " takes an address or a label, not " + text);
+    return *address;
+}
+
+// ADDR[-END][=VALUE]: a write watchpoint over a range, optionally for one value.
+TWatchpoint Watch(const TSymbolTable& symbols, const std::string& text, TWatchpoint::Space space,
+                  const std::string& option) {
+    TWatchpoint watchpoint;
+    watchpoint.space = space;
+    const std::size_t equals = text.find('=');
+    const std::string range = text.substr(0, equals);
+    if (equals != std::string::npos) {
+        const std::uint16_t value = Address(symbols, text.substr(equals + 1), option + " value");
+        if (value > 0xFF) throw EHeadlessError(option + " takes a byte value, not " + text.substr(equals + 1));
+        watchpoint.value = static_cast<std::uint8_t>(value);
+    }
+    const std::size_t dash = range.find('-');
+    watchpoint.first = Address(symbols, range.substr(0, dash), option);
+    watchpoint.last = dash == std::string::npos ? watchpoint.first : Address(symbols, range.substr(dash + 1), option);
+    const unsigned top = space == TWatchpoint::Space::Port ? 0xFF : 0xFFFF;
+    if (watchpoint.last < watchpoint.first || watchpoint.last > top) {
+        throw EHeadlessError(option + " takes a range within " + (top == 0xFF ? "00-FF" : "0000-FFFF") + ", not " + range);
+    }
+    return watchpoint;
+}
+
+// Symbols, breakpoints and watchpoints into the machine's debugger; throws EHeadlessError.
+void PrepareDebugger(const TCommandLine& line, TDebugger& debugger) {
+    for (const std::filesystem::path& file : line.symbolFiles) {
+        const TSymbolTable::TLoadResult loaded = debugger.symbols.Load(file);
+        if (!loaded.opened) throw EHeadlessError("cannot open symbol file " + file.string());
+        if (loaded.skippedLines > 0) {
+            std::cerr << "quib-run: " << file.string() << ": skipped " << loaded.skippedLines
+                      << " lines that are no symbol, the first at line " << loaded.firstSkippedLine << "\n";
+        }
+    }
+    for (const std::string& text : line.breaks) {
+        TBreakpoint breakpoint;
+        const std::size_t at = text.find('@');
+        breakpoint.address = Address(debugger.symbols, text.substr(0, at), "--break");
+        if (at != std::string::npos) {
+            const std::string slot = text.substr(at + 1);
+            if (slot.size() != 3 || slot[0] < '0' || slot[0] > '3' || slot[1] != '-' || slot[2] < '0' || slot[2] > '3') {
+                throw EHeadlessError("--break takes a slot as P-S (0-3 each), not " + slot);
+            }
+            breakpoint.anySlot = false;
+            breakpoint.primary = slot[0] - '0';
+            breakpoint.secondary = slot[2] - '0';
+        }
+        debugger.AddBreakpoint(breakpoint);
+    }
+    for (const std::string& text : line.memoryWatches) {
+        debugger.AddWatchpoint(Watch(debugger.symbols, text, TWatchpoint::Space::Memory, "--watch-write"));
+    }
+    for (const std::string& text : line.portWatches) {
+        debugger.AddWatchpoint(Watch(debugger.symbols, text, TWatchpoint::Space::Port, "--watch-port"));
+    }
+    for (const TMemoryDump& dump : line.dumps) {
+        Address(debugger.symbols, dump.start, "--dump-memory");
+        const std::uint16_t length = Address(debugger.symbols, dump.length, "--dump-memory length");
+        if (length == 0) throw EHeadlessError("--dump-memory takes a length above 0");
+    }
+}
+
+void PrintRegisters(const TPCZ80& processor) {
+    using R = TZ80Registers;
+    const TZ80Registers& r = processor.registers;
+    std::printf("registers AF %04X BC %04X DE %04X HL %04X IX %04X IY %04X PC %04X SP %04X"
+                " AF' %04X BC' %04X DE' %04X HL' %04X I %02X IFF %02X flags %s\n",
+                r.Get(R::AF), r.Get(R::BC), r.Get(R::DE), r.Get(R::HL), r.Get(R::IX), r.Get(R::IY), r.Get(R::PC),
+                r.Get(R::SP), r.Get(R::AF1), r.Get(R::BC1), r.Get(R::DE1), r.Get(R::HL1), processor.I,
+                processor.cpuState, Z80FlagString(r[R::F]).c_str());
+}
+
+// Memory as the processor sees it at the end of the run; the length wraps past FFFFh.
+bool WriteDump(TDebugger& debugger, const TMemoryDump& dump) {
+    const std::uint16_t start = *debugger.symbols.ParseAddress(dump.start);
+    const std::uint16_t length = *debugger.symbols.ParseAddress(dump.length);
+    std::string bytes(length, '\0');
+    for (std::uint16_t offset = 0; offset < length; ++offset) {
+        bytes[offset] = static_cast<char>(debugger.Peek(static_cast<std::uint16_t>(start + offset)));
+    }
+    std::filesystem::path temporary = dump.file;
+    temporary += ".tmp";
+    {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        if (!file.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush()) return false;
+    }
+    std::error_code error;
+    std::filesystem::rename(temporary, dump.file, error);
+    if (error) std::filesystem::remove(temporary, error);
+    return !error;
+}
+
 bool WriteScreenshot(const THeadlessDisplay& display, const std::filesystem::path& path) {
     QImage image(display.frame.data(), screenWidth, screenHeight, screenWidth, QImage::Format_Indexed8);
     QList<QRgb> colours;
@@ -116,6 +244,9 @@ int main(int argc, char** argv) {
     }
     try {
         THeadlessRunner runner(line.options, std::cerr);
+        TDebugger& debugger = runner.GetMachine().GetDebugger();
+        PrepareDebugger(line, debugger);
+        const bool stopConditions = !line.breaks.empty() || !line.memoryWatches.empty() || !line.portWatches.empty();
         const auto start = std::chrono::steady_clock::now();
         runner.Run();
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -125,6 +256,9 @@ int main(int argc, char** argv) {
                 return Fail("cannot write screenshot " + line.screenshot.string());
             }
             std::cout << "screenshot: " << std::filesystem::absolute(line.screenshot).string() << "\n";
+        }
+        for (const TMemoryDump& dump : line.dumps) {
+            if (!WriteDump(debugger, dump)) return Fail("cannot write memory dump " + dump.file.string());
         }
         const double frames = static_cast<double>(runner.GetFrameCount());
         const double instructions = static_cast<double>(runner.GetInstructionCount());
@@ -138,8 +272,17 @@ int main(int argc, char** argv) {
                         runner.GetMachine().GetPCZ80()->registers.Get(TZ80Registers::PC),
                         runner.GetMachine().GetPCZ80()->instructionCount);
         }
+        if (!stopConditions) return 0;
+        if (runner.StoppedByDebugger()) {
+            std::printf("stopped in frame %lld: %s\n", static_cast<long long>(runner.GetFrameCount()) + 1,
+                        debugger.Describe(debugger.GetStopReason()).c_str());
+        } else {
+            std::printf("frames ran out after %lld frames: no stop condition was met\n",
+                        static_cast<long long>(runner.GetFrameCount()));
+        }
+        PrintRegisters(*runner.GetMachine().GetPCZ80());
+        return runner.StoppedByDebugger() ? 0 : 1;
     } catch (const EHeadlessError& error) {
         return Fail(error.what());
     }
-    return 0;
 }

@@ -4,6 +4,15 @@
 #include "io/io_handler.h"
 #include "memory/memory_selector.h"
 
+// Watches the processor's ports for a debugger (the slot selector watches
+// memory, the core the steps). Called only for what the watch flags ask for.
+class TZ80PortWatcher {
+public:
+    virtual ~TZ80PortWatcher() = default;
+    virtual void PortRead(std::uint8_t port, std::uint8_t value) = 0;
+    virtual void PortWritten(std::uint8_t port, std::uint8_t value) = 0;
+};
+
 // The Z80 on the MSX buses: memory through the slot selector, ports through
 // the I/O handler, and the periodic interrupt as the frame clock of the machine.
 class TMSXZ80 : public TZ80 {
@@ -12,13 +21,31 @@ public:
     void SetIOHandler(TIOHandler* handler) { ioHandler = handler; }
     TIOHandler* GetIOHandler() const { return ioHandler; }
 
+    // What the port watcher is called for: bits of the watch flags.
+    static constexpr std::uint8_t WatchPortRead = 0x01;
+    static constexpr std::uint8_t WatchPortWrite = 0x02;
+
+    // No flag is set while there is no watcher.
+    void SetPortWatcher(TZ80PortWatcher* newWatcher, std::uint8_t flags) {
+        watcher = newWatcher;
+        watchFlags = newWatcher ? flags : 0;
+    }
+    TMemorySelector* GetMemorySelector() const { return selector; }
+
     void WriteMemory(std::uint16_t address, std::uint8_t value) override { selector->Write(address, value); }
     std::uint8_t ReadMemory(std::uint16_t address) override { return selector->Read(address); }
     // The same byte as ReadMemory, for instruction fetches, which the selector
     // serves from the page of the last fetch.
     std::uint8_t FetchMemory(std::uint16_t address) { return selector->Fetch(address); }
-    std::uint8_t ReadPort(std::uint8_t port) override { return ioHandler->ReadPort(port); }
-    void WritePort(std::uint8_t port, std::uint8_t value) override { ioHandler->WritePort(port, value); }
+    std::uint8_t ReadPort(std::uint8_t port) override {
+        const std::uint8_t value = ioHandler->ReadPort(port);
+        if (watchFlags & WatchPortRead) [[unlikely]] watcher->PortRead(port, value);
+        return value;
+    }
+    void WritePort(std::uint8_t port, std::uint8_t value) override {
+        ioHandler->WritePort(port, value);
+        if (watchFlags & WatchPortWrite) [[unlikely]] watcher->PortWritten(port, value);
+    }
     void Trap(std::uint8_t*) override {}
     // The frame work: keyboard scan, joystick poll, sprite check, frame flag and
     // rendering; answers RST 38h.
@@ -27,4 +54,7 @@ public:
 private:
     TMemorySelector* selector = nullptr;
     TIOHandler* ioHandler = nullptr;
+
+    TZ80PortWatcher* watcher = nullptr;
+    std::uint8_t watchFlags = 0;
 };

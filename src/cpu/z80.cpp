@@ -37,7 +37,23 @@ void TZ80::Reset() {
     instructionCount = 0;
 }
 
-void TZ80::SetTraceEnabled(bool enabled) { traceEnabled = enabled; }
+void TZ80::SetTraceEnabled(bool enabled) {
+    traceEnabled = enabled;
+    RefreshStepExtras();
+}
+
+void TZ80::SetStepWatcher(TZ80StepWatcher* watcher) {
+    stepWatcher = watcher;
+    RefreshStepExtras();
+}
+
+void TZ80::RefreshStepExtras() { stepExtras = stepWatcher || traceEnabled || !instructionText.empty(); }
+
+bool TZ80::BeforeStep() {
+    if (stepWatcher && stepWatcher->StopBeforeStep()) return true;
+    if (traceEnabled || !instructionText.empty()) PrepareInstructionText();
+    return false;
+}
 
 void TZ80::SaveState(TStateWriter& record) const {
     record.Bytes(registers.bytes);
@@ -72,6 +88,7 @@ void TZ80::PrepareInstructionText() {
         instructionText = Z80InstructionText(
             instructionAddress, [this](std::uint16_t address) { return ReadMemory(address); });
     }
+    RefreshStepExtras();
 }
 
 void TZ80::AnswerInterruptRequest() {

@@ -53,6 +53,15 @@ struct TZ80Registers {
 
 static_assert(sizeof(TZ80Registers) == 24, "the register block is 24 contiguous bytes");
 
+// Stops the processor between instructions for a debugger.
+class TZ80StepWatcher {
+public:
+    virtual ~TZ80StepWatcher() = default;
+    // Before each instruction while set: true when it has stopped the
+    // processor there, and the step then returns -1 without executing.
+    virtual bool StopBeforeStep() = 0;
+};
+
 // The Z80 core: executes one whole instruction per Step, counts instructions
 // down to a periodic interrupt and takes interrupts in modes 0, 1, 2 and NMI.
 // Memory, ports, the interrupt vector and the trap hook belong to a subclass.
@@ -106,6 +115,9 @@ public:
 
     void Reset();
     void SetTraceEnabled(bool enabled);
+    // Not owned; null watches no step.
+    void SetStepWatcher(TZ80StepWatcher* watcher);
+    bool IsStepWatched() const { return stepWatcher != nullptr; }
 
     // What decides the next steps: registers, interrupt and halt state, the
     // countdown and the instruction count. Settings and the trace are not state.
@@ -119,7 +131,16 @@ private:
 
     // Empties the last step's text and, while tracing, builds the text of the
     // instruction about to run.
-    void PrepareInstructionText();
+    [[gnu::noinline]] void PrepareInstructionText();
+    // What a step does before its instruction besides executing it: the
+    // watcher's check and the text. True when the watcher stopped the processor.
+    [[gnu::noinline]] bool BeforeStep();
+    void RefreshStepExtras();
+
+    TZ80StepWatcher* stepWatcher = nullptr;
+    // Non-zero while a step has more to do than execute (a watcher, a trace,
+    // a text to empty): the one test a step makes for all of them.
+    bool stepExtras = false;
     // A pending request: the acknowledge, then the interrupt if it is accepted.
     // Out of line, so that the step's common path keeps a small frame.
     [[gnu::noinline]] void AnswerInterruptRequest();

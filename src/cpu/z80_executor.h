@@ -350,11 +350,12 @@ inline std::uint16_t TZ80Executor<Processor>::MemoryOperand() {
 template <class Processor>
 std::int32_t TZ80Executor<Processor>::Step() {
     cpu.instructionAddress = pc;
-    ++cpu.instructionCount;
     TZ80& core = cpu;
-    if (cpu.traceEnabled || !cpu.instructionText.empty()) [[unlikely]] {
-        core.PrepareInstructionText();
+    if (cpu.stepExtras) [[unlikely]] {
+        // Stopped before the instruction: nothing executed, nothing counted.
+        if (core.BeforeStep()) return -1;
     }
+    ++cpu.instructionCount;
 
     Execute<R::HL>(FetchByte());
     r.Set(R::PC, pc);

@@ -1,5 +1,6 @@
 #include "cpu/z80_text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <initializer_list>
 #include <string_view>
@@ -307,6 +308,21 @@ private:
 
 std::string Z80InstructionText(std::uint16_t address, const TZ80ByteReader& reader) {
     return TDisassembler(address, reader).Unprefixed();
+}
+
+int Z80InstructionLength(std::uint16_t address, const TZ80ByteReader& reader) {
+    const std::uint8_t first = reader(address);
+    const std::uint8_t second = reader(static_cast<std::uint16_t>(address + 1));
+    const auto isIndexPrefix = [](std::uint8_t byte) { return byte == 0xDD || byte == 0xFD; };
+    if ((isIndexPrefix(first) && isIndexPrefix(second)) || (first == 0xED && second == 0xED)) return 1;
+    // The text of a prefixed CALL leaves out the address it executes with.
+    if (isIndexPrefix(first) && (second == 0xCD || (second & 0xC7) == 0xC4)) return 4;
+    int length = 1;
+    Z80InstructionText(address, [&](std::uint16_t at) {
+        length = std::max(length, static_cast<std::uint16_t>(at - address) + 1);
+        return reader(at);
+    });
+    return length;
 }
 
 std::string Z80FlagString(std::uint8_t flags) {

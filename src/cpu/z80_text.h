@@ -11,6 +11,10 @@ using TZ80ByteReader = std::function<std::uint8_t(std::uint16_t address)>;
 // through reader; empty for redundant prefixes, the trap and unsupported opcodes.
 std::string Z80InstructionText(std::uint16_t address, const TZ80ByteReader& reader);
 
+// The number of bytes the instruction at address takes: the bytes its text
+// reads, and 1 for a redundant prefix, which the processor runs as a step.
+int Z80InstructionLength(std::uint16_t address, const TZ80ByteReader& reader);
+
 // Eight characters from F: "M"/"P", Z, ".", H, ".", V, N, C.
 std::string Z80FlagString(std::uint8_t flags);
 

@@ -90,7 +90,7 @@ public:
 
     // Exchanges every device and the frame count with another machine; a machine
     // restored aside takes over a running one this way.
-    void ExchangeDevices(TMSX& other);
+    virtual void ExchangeDevices(TMSX& other);
     // Drives the host sound from the PSG's and SCCs' registers as they stand,
     // silent again at once while sound is paused: after a state is restored.
     void ReplaySound();

@@ -21,12 +21,28 @@ TPCMSX::~TPCMSX() { Teardown(); }
 
 void TPCMSX::Build(TConfiguration& newConfiguration) {
     TMSX::Build(newConfiguration);
+    debugger.Attach(*GetPCZ80());
     ReconcileCartridgeSlots();
+}
+
+void TPCMSX::ExchangeDevices(TMSX& other) {
+    auto* host = dynamic_cast<TPCMSX*>(&other);
+    debugger.Detach();
+    if (host) host->debugger.Detach();
+    TMSX::ExchangeDevices(other);
+    if (processor) debugger.Attach(*GetPCZ80());
+    if (host && host->processor) host->debugger.Attach(*host->GetPCZ80());
+}
+
+void TPCMSX::Teardown() {
+    debugger.Detach();
+    TMSX::Teardown();
 }
 
 void TPCMSX::Run() {
     if (!processor) return;
     stopped = false;
+    debugger.Resume();
     GetPCZ80()->Start();
     if (pacer) pacer->Restart();
     std::int32_t stepsInFrame = 0;

@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "cpu/pc_z80.h"
+#include "debug/debugger.h"
 #include "machine/pc_devices.h"
 #include "memory/pc_memory_selector.h"
 #include "video/pc_v9918.h"
@@ -25,6 +26,10 @@ public:
     ~TPCMSX() override;
 
     void Build(TConfiguration& newConfiguration) override;
+    // Each debugger follows its machine's new processor, breakpoints and all.
+    void ExchangeDevices(TMSX& other) override;
+    // Detaches the debugger from the processor before it goes.
+    void Teardown() override;
     // The processor's countdown runs out once every this many steps: one frame.
     static constexpr std::int32_t stepsPerFrame = 10001;
 
@@ -69,6 +74,8 @@ public:
     TPCMemorySelector* GetPCMemorySelector() const { return static_cast<TPCMemorySelector*>(selector.get()); }
     TPCV9918* GetPCV9918() const { return static_cast<TPCV9918*>(vdp.get()); }
     TPCCassette* GetPCCassette() const { return static_cast<TPCCassette*>(cassette.get()); }
+    // Its breakpoints, watchpoints and symbols outlive a rebuild of the machine.
+    TDebugger& GetDebugger() { return debugger; }
 
     // Not owned; set before the first Build.
     TPreferences* preferences = nullptr;
@@ -85,4 +92,5 @@ private:
     void ApplyPrinter();
 
     THostServices services;
+    TDebugger debugger;
 };

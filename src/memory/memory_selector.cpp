@@ -209,9 +209,20 @@ std::uint8_t TMemorySelector::FetchFromOtherPage(std::uint16_t address)
     const unsigned page = address >> 14;
     // Page 3 of an expanded slot holds the secondary slot register at FFFFh.
     const bool holdsRegister = page == 3 && expanded[pagePrimary[3]];
-    fetchPage = readableData[page] != nullptr && !holdsRegister ? page : noFetchPage;
-    fetchData = readableData[page];
-    return Read(address);
+    fetchPage = fetchableData[page] != nullptr && !holdsRegister ? page : noFetchPage;
+    fetchData = fetchableData[page];
+    // Instruction bytes are no data reads: a watched page does not see them.
+    if (address == 0xFFFF && holdsRegister) return Read(address);
+    if (fetchData) return fetchData[address & 0x3FFF];
+    return selectedBanks[page]->Read(address);
+}
+
+void TMemorySelector::SetWatcher(TMemoryWatcher* newWatcher, std::uint8_t readPages, std::uint8_t writePages)
+{
+    watcher = newWatcher;
+    watchedReadPages = newWatcher ? readPages : 0;
+    watchedWritePages = newWatcher ? writePages : 0;
+    UpdateVisibleBanks();
 }
 
 void TMemorySelector::UpdateVisibleBanks()
@@ -219,8 +230,23 @@ void TMemorySelector::UpdateVisibleBanks()
     fetchPage = noFetchPage;
     for (int page = 0; page < 4; ++page) {
         const int primary = pagePrimary[page];
-        visibleBanks[page] = banks[primary][pageSecondary[primary][page]][page];
-        readableData[page] = visibleBanks[page]->GetReadableData();
-        writableData[page] = visibleBanks[page]->GetWritableData();
+        TMemoryBank* bank = banks[primary][pageSecondary[primary][page]][page];
+        selectedBanks[page] = bank;
+        visibleBanks[page] = bank;
+        fetchableData[page] = bank->GetReadableData();
+        readableData[page] = fetchableData[page];
+        writableData[page] = bank->GetWritableData();
+        const bool reads = (watchedReadPages >> page) & 1;
+        const bool writes = (watchedWritePages >> page) & 1;
+        if (reads || writes) {
+            TWatchedPage& watched = watchedPages[page];
+            watched.bank = bank;
+            watched.watcher = watcher;
+            watched.reads = reads;
+            watched.writes = writes;
+            visibleBanks[page] = &watched;
+            if (reads) readableData[page] = nullptr;
+            if (writes) writableData[page] = nullptr;
+        }
     }
 }

@@ -10,6 +10,14 @@ class TStateReader;
 class TStateWriter;
 class TZ80;
 
+// Told of the processor's data accesses in the pages it watches.
+class TMemoryWatcher {
+public:
+    virtual ~TMemoryWatcher() = default;
+    virtual void MemoryRead(std::uint16_t address, std::uint8_t value) = 0;
+    virtual void MemoryWritten(std::uint16_t address, std::uint8_t value) = 0;
+};
+
 // The MSX slot system: four primary slots, each optionally expanded into four secondary
 // slots, seen through four 16 KB pages. The selector owns every bank placed in it.
 class TMemorySelector {
@@ -89,10 +97,35 @@ public:
     void SaveState(TStateWriter& record) const;
     bool LoadState(TStateReader& record);
 
+    // Routes the reads of the pages set in readPages (bit n for page n) and the
+    // writes of those in writePages through the watcher; null watches nothing.
+    // The other pages, and instruction fetches, keep their direct path.
+    void SetWatcher(TMemoryWatcher* newWatcher, std::uint8_t readPages, std::uint8_t writePages);
+
     void SetZ80(TZ80* z80) { processor = z80; }
     TZ80* GetZ80() const { return processor; }
 
 private:
+    // A watched page: the page's bank behind a watcher. It takes the bank's
+    // place in visibleBanks, so the access path itself has no test for it.
+    class TWatchedPage final : public TMemoryBank {
+    public:
+        std::uint8_t Read(std::uint16_t address) override {
+            const std::uint8_t value = bank->Read(address);
+            if (reads) watcher->MemoryRead(address, value);
+            return value;
+        }
+        void Write(std::uint16_t address, std::uint8_t value) override {
+            bank->Write(address, value);
+            if (writes) watcher->MemoryWritten(address, value);
+        }
+
+        TMemoryBank* bank = nullptr;
+        TMemoryWatcher* watcher = nullptr;
+        bool reads = false;
+        bool writes = false;
+    };
+
     void DeleteBank(int primary, int secondary, int page);
     void UpdateVisibleBanks();
     std::uint8_t FetchFromOtherPage(std::uint16_t address);
@@ -108,6 +141,14 @@ private:
     std::array<bool, 4> expanded{};
     // The bank each page shows now, recomputed whenever a register or a bank changes.
     std::array<TMemoryBank*, 4> visibleBanks{};
+    // The banks selected for the pages, watched or not, and their plain memory
+    // for instruction fetches.
+    std::array<TMemoryBank*, 4> selectedBanks{};
+    std::array<const std::uint8_t*, 4> fetchableData{};
+    TMemoryWatcher* watcher = nullptr;
+    std::uint8_t watchedReadPages = 0;
+    std::uint8_t watchedWritePages = 0;
+    std::array<TWatchedPage, 4> watchedPages;
     // Their plain memory, where they have it: the common RAM and ROM accesses
     // then need no call at all.
     std::array<const std::uint8_t*, 4> readableData{};

@@ -42,6 +42,24 @@ TEST(Z80Text, InstructionTextsOfTheUnusualForms) {
     }
 }
 
+TEST(Z80Text, InstructionLengthsAsTheProcessorStepsThem) {
+    const struct {
+        std::vector<std::uint8_t> bytes;
+        int length;
+    } cases[] = {
+        {{0x00}, 1}, {{0x3E, 0x42}, 2}, {{0xCD, 0x00, 0x40}, 3}, {{0xFF}, 1}, {{0x10, 0xFE}, 2},
+        {{0xED, 0xB0}, 2}, {{0xED, 0x43, 0x00, 0xC0}, 4}, {{0xDD, 0x21, 0x34, 0x12}, 4}, {{0xFD, 0x36, 0x05, 0x3F}, 4},
+        {{0xDD, 0xCB, 0x05, 0x46}, 4}, {{0xDD, 0xCD, 0x00, 0x10}, 4}, {{0xFD, 0xC4, 0x00, 0x10}, 4},
+        {{0xDD, 0x7E, 0x05}, 3}, {{0xDD, 0x78}, 2}, {{0xDD, 0xDD, 0x21}, 1}, {{0xED, 0xED}, 1}, {{0xED, 0x4C}, 2},
+    };
+    for (const auto& test : cases) {
+        std::array<std::uint8_t, 65536> memory{};
+        std::copy(test.bytes.begin(), test.bytes.end(), memory.begin() + 0xFFFE - 2);
+        EXPECT_EQ(Z80InstructionLength(0xFFFC, [&](std::uint16_t at) { return memory[at]; }), test.length)
+            << TextAt(0xFFFC, test.bytes);
+    }
+}
+
 TEST(Z80Text, FlagStringsAndTraceRecords) {
     for (auto [flags, text] : {std::pair{0x44, "PZ...V.."}, {0x93, "M..H..NC"}, {0xFF, "MZ.H.VNC"}}) {
         EXPECT_EQ(Z80FlagString(std::uint8_t(flags)), text) << flags;
