@@ -39,7 +39,7 @@ start_quib() {
   ln -s "$build/bin/Configurations" "$folder/Configurations"
   "$folder/quib" "$@" > "$output/$(basename "$folder").log" 2>&1 &
   quib_pid=$!
-  window=$(timeout 20 xdotool search --sync --onlyvisible --name '^QUIB!$' | head -1)
+  window=$(timeout 20 xdotool search --sync --onlyvisible --name '^QUIB!' | head -1)
 }
 
 stop_quib() {
