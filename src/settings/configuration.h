@@ -34,6 +34,10 @@ public:
     // for a configuration kept inside another file.
     std::vector<std::uint8_t> GetRecord() const;
     void SetRecord(std::span<const std::uint8_t> bytes);
+    // What makes the file unusable as a configuration (too short, a number
+    // beyond its choices, a text field not padded with zero bytes); empty when
+    // it can be loaded or cannot be opened at all.
+    static std::string FindDamage(const std::filesystem::path& path);
 
     std::string fileName = "NewConfig.qcf";
     std::string description = "New configuration";
