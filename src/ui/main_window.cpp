@@ -16,6 +16,7 @@
 #include <system_error>
 
 #include "host/cartridge_kind_settings.h"
+#include "ui/debugger_form.h"
 #include "ui/configuration_editor.h"
 #include "ui/pc_keyboard_form.h"
 #include "ui/preferences_editor.h"
@@ -108,6 +109,9 @@ void TMainWindow::CreateMenus() {
     menuDebugZ80 = add(menuDebug, "&Z80", &TMainWindow::menuDebugZ80Click);
     menuDebugMemory = add(menuDebug, "&Memory", &TMainWindow::menuDebugMemoryClick);
     menuDebugVideo = add(menuDebug, "&Video", &TMainWindow::menuDebugVideoClick);
+    menuDebug->addSeparator();
+    menuDebugger = add(menuDebug, "&Debugger", &TMainWindow::menuDebuggerClick);
+    menuDebugger->setShortcut(Qt::CTRL | Qt::Key_D);
 
     menuHelp = menuBar()->addMenu("&Help");
     menuAbout = menuHelp->addAction("&About");
@@ -225,7 +229,7 @@ void TMainWindow::InsertStartCartridge() {
 
 void TMainWindow::EnableMachineMenus(bool enabled) {
     for (QAction* action : {menuConfiguration, menuPreferences, menuCassetteControls, menuPause, menuReset,
-                            menuFullSpeed, menuDebugZ80, menuDebugMemory, menuDebugVideo}) {
+                            menuFullSpeed, menuDebugZ80, menuDebugMemory, menuDebugVideo, menuDebugger}) {
         action->setEnabled(enabled);
     }
 }
@@ -294,9 +298,16 @@ void TMainWindow::menuPauseClick() {
         return;
     }
     AddStatusMessage("Starting Z80...");
+    if (debuggerForm) debuggerForm->MachineRunning();
     currentMachine->Run();
     // However the loop ended, the mark shows whether the machine now stands.
-    if (currentMachine) menuPause->setChecked(currentMachine->IsStopped());
+    if (!currentMachine) return;
+    menuPause->setChecked(currentMachine->IsStopped());
+    const TDebugger& debugger = currentMachine->GetDebugger();
+    if (debugger.GetStopReason().kind != TStopReason::Kind::None) {
+        AddStatusMessage(QString::fromStdString("Stopped at " + debugger.Describe(debugger.GetStopReason())));
+    }
+    if (debuggerForm) debuggerForm->MachineStopped();
 }
 
 void TMainWindow::menuResetClick() {
@@ -327,4 +338,12 @@ void TMainWindow::menuDebugVideoClick() {
     if (!currentMachine || !currentMachine->GetVDP()) return;
     currentMachine->GetPCV9918()->ShowDebugWindow();
     RefreshStepPumping();
+}
+
+void TMainWindow::menuDebuggerClick() {
+    if (!currentMachine) return;
+    if (!debuggerForm) debuggerForm = new TDebuggerForm(*currentMachine, [this] { menuPauseClick(); }, this);
+    debuggerForm->MachineStopped();
+    debuggerForm->show();
+    debuggerForm->raise();
 }

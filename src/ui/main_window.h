@@ -22,6 +22,7 @@ class TConfigurationEditor;
 class TPCKeyboardForm;
 class TPreferencesEditor;
 class TResetMSXForm;
+class TDebuggerForm;
 
 // The one machine of the process; null before the main window has built it.
 extern TPCMSX* currentMachine;
@@ -62,6 +63,7 @@ public:
     void menuDebugZ80Click();
     void menuDebugMemoryClick();
     void menuDebugVideoClick();
+    void menuDebuggerClick();
 
     // The picture is the screen area less its one-pixel frame: 256 x 212 at 1:1.
     static constexpr QSize screenAreaSize1_1{258, 214};
@@ -87,9 +89,12 @@ public:
     QAction* menuDebugZ80;
     QAction* menuDebugMemory;
     QAction* menuDebugVideo;
+    QAction* menuDebugger;
     QAction* menuAbout;
     TPCKeyboardForm* keyboardInfoForm;
     TResetMSXForm* resetForm;
+    // Made when first asked for; null before.
+    TDebuggerForm* debuggerForm = nullptr;
     // Created when the window is first shown; null before.
     TConfigurationEditor* configurationEditor = nullptr;
     TPreferencesEditor* preferencesEditor = nullptr;

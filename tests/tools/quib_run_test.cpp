@@ -42,9 +42,10 @@ TEST(QuibRunTest, StopConditionsExitStatusesAndTheMemoryDump) {
         {"--watch-port 2E=7", 0, "PC 4026"},
         {"--frames 300 --watch-write C010-C011=43 --watch-port 2E=8", 1, "frames ran out after 300 frames"},
         {"--frames 10", 0, "frames 10,"},
-        {"--break nowhere", 2, "--break takes an address or a label, not nowhere"},
-        {"--watch-write C010=142", 2, "byte value"},
-        {"--watch-port 2E-100", 2, "range within 00-FF"},
+        {"--break nowhere", 2, "--break takes an address or a label, optionally @P-S, not nowhere"},
+        {"--break 4010@4-0", 2, "not 4010@4-0"},
+        {"--watch-write C010=142", 2, "a byte, not C010=142"},
+        {"--watch-port 2E-100", 2, "within 00-FF"},
         {"--dump-memory C000:4", 2, "START:LENGTH:FILE"},
         {"--symbols /nonexistent/program.sym", 2, "cannot open symbol file"},
     };
