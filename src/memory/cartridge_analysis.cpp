@@ -204,16 +204,18 @@ bool TCartridgeAnalysis::AnalyseImage(std::span<const std::uint8_t> image, TROMA
     return true;
 }
 
-std::string TCartridgeAnalysis::Describe(const TROMAnalysis& analysis) {
-    std::string kind;
-    switch (analysis.cartridgeKind) {
-    case TROMCartridge::plainPage0Kind: kind = "Plain at page 0 (0000h)"; break;
-    case TROMCartridge::plainPage1Kind: kind = "Plain at page 1 (4000h)"; break;
-    case TROMCartridge::plainPage2Kind: kind = "Plain at page 2 (8000h)"; break;
-    case TROMCartridge::konamiKind: kind = CartridgeKindName(TCartridgeKind::konami); break;
-    case TROMCartridge::konamiSCCKind: kind = CartridgeKindName(TCartridgeKind::konamiSCC); break;
-    case TROMCartridge::ascii8KKind: kind = CartridgeKindName(TCartridgeKind::ascii8K); break;
-    default: kind = CartridgeKindName(TCartridgeKind::ascii16K); break;
+std::string TCartridgeAnalysis::KindText(std::uint8_t cartridgeKind) {
+    switch (cartridgeKind) {
+    case TROMCartridge::plainPage0Kind: return "Plain at page 0 (0000h)";
+    case TROMCartridge::plainPage1Kind: return "Plain at page 1 (4000h)";
+    case TROMCartridge::plainPage2Kind: return "Plain at page 2 (8000h)";
+    case TROMCartridge::konamiKind: return CartridgeKindName(TCartridgeKind::konami);
+    case TROMCartridge::konamiSCCKind: return CartridgeKindName(TCartridgeKind::konamiSCC);
+    case TROMCartridge::ascii8KKind: return CartridgeKindName(TCartridgeKind::ascii8K);
+    default: return CartridgeKindName(TCartridgeKind::ascii16K);
     }
-    return kind + ", " + Blocks(analysis.blockCount, analysis.blockSize);
+}
+
+std::string TCartridgeAnalysis::Describe(const TROMAnalysis& analysis) {
+    return KindText(analysis.cartridgeKind) + ", " + Blocks(analysis.blockCount, analysis.blockSize);
 }

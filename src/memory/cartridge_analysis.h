@@ -11,6 +11,7 @@
 // user names. Plain leaves the start page to the image's header.
 enum class TCartridgeKind : std::uint8_t { automatic, plain, konami, konamiSCC, ascii8K, ascii16K };
 
+// Every kind, in the order of their values.
 inline constexpr TCartridgeKind cartridgeKinds[] = {TCartridgeKind::automatic, TCartridgeKind::plain,
                                                     TCartridgeKind::konami,    TCartridgeKind::konamiSCC,
                                                     TCartridgeKind::ascii8K,   TCartridgeKind::ascii16K};
@@ -69,6 +70,8 @@ public:
     // The same for an image in memory.
     static bool AnalyseImage(std::span<const std::uint8_t> image, TROMAnalysis& analysis, TCartridgeKind kind,
                              std::string* problem = nullptr);
+    // "ASCII 16K", "Plain at page 1 (4000h)".
+    static std::string KindText(std::uint8_t cartridgeKind);
     // "ASCII 16K, 8 blocks of 16 KB", "Plain at page 1 (4000h), 2 blocks of 16 KB".
     static std::string Describe(const TROMAnalysis& analysis);
 };

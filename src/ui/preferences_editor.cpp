@@ -19,6 +19,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "host/cartridge_kind_settings.h"
 #include "peripherals/joystick.h"
 #include "peripherals/printer.h"
 #include "ui/file_dialogs.h"
@@ -155,26 +156,27 @@ QWidget* TPreferencesEditor::CreateCartridgesTab() {
     auto* group = new QGroupBox("Cartridge Settings");
     auto* grid = new QGridLayout(group);
     grid->setVerticalSpacing(2);
-    // Two columns of seven rows, so that all fourteen fit the window.
-    constexpr int rowsPerColumn = rowCount / 2;
+    // One row per slot, the kind beside the file; the rows of slots the configuration
+    // lacks are hidden and take no room.
     for (int row = 0; row < rowCount; ++row) {
         labelSlot[row] = new QLabel(QString("Slot #%1:").arg(row + 1));
         editSlot[row] = new QLineEdit;
         editSlot[row]->setReadOnly(true);
         btnSlotFile[row] = NewSmallButton("...");
         btnSlotClear[row] = NewSmallButton("X");
+        comboSlotKind[row] = new QComboBox;
+        for (const TCartridgeKind kind : cartridgeKinds) comboSlotKind[row]->addItem(CartridgeKindName(kind));
         connect(btnSlotFile[row], &QPushButton::clicked, this, [this, row] { btnSlot1FileClick(row); });
         connect(btnSlotClear[row], &QPushButton::clicked, this, [this, row] { btnSlot1ClearClick(row); });
-        const int line = row % rowsPerColumn;
-        const int column = (row / rowsPerColumn) * 4;
-        grid->addWidget(labelSlot[row], line, column);
-        grid->addWidget(editSlot[row], line, column + 1);
-        grid->addWidget(btnSlotFile[row], line, column + 2);
-        grid->addWidget(btnSlotClear[row], line, column + 3);
+        connect(comboSlotKind[row], &QComboBox::activated, this, [this, row] { comboSlot1KindChange(row); });
+        grid->addWidget(labelSlot[row], row, 0);
+        grid->addWidget(editSlot[row], row, 1);
+        grid->addWidget(btnSlotFile[row], row, 2);
+        grid->addWidget(btnSlotClear[row], row, 3);
+        grid->addWidget(comboSlotKind[row], row, 4);
     }
     grid->setColumnStretch(1, 1);
-    grid->setColumnStretch(5, 1);
-    grid->setRowStretch(rowsPerColumn, 1);
+    grid->setRowStretch(rowCount, 1);
     auto* layout = new QVBoxLayout;
     layout->addWidget(group);
     return Tab(layout);
@@ -280,6 +282,7 @@ void TPreferencesEditor::RefreshControls() {
         editSlot[row]->setVisible(used);
         btnSlotFile[row]->setVisible(used);
         btnSlotClear[row]->setVisible(used);
+        comboSlotKind[row]->setVisible(used);
         if (!used) continue;
         const TCartridgeSlot slot = shown.cartridgeSlots[row];
         QString label = QString("Slot: %1").arg(int{slot.primary});
@@ -287,6 +290,7 @@ void TPreferencesEditor::RefreshControls() {
         labelSlot[row]->setText(label);
         editSlot[row]->setText(FileNameOnly(shown.cartridgeFiles[row]));
         editSlot[row]->setCursorPosition(0);
+        RefreshSlotKind(row);
     }
 
     SelectRadio(*radioJoystick1, shown.joystick1Device);
@@ -349,11 +353,39 @@ void TPreferencesEditor::btnSlot1FileClick(int row) {
     editSlot[row]->setCursorPosition(0);
     preferences->cartridgeFiles[row] = chosen.toStdString();
     cartridgesChanged = true;
+    RefreshSlotKind(row);
 }
 
 void TPreferencesEditor::btnSlot1ClearClick(int row) {
     editSlot[row]->clear();
     preferences->cartridgeFiles[row].clear();
+    cartridgesChanged = true;
+    RefreshSlotKind(row);
+}
+
+void TPreferencesEditor::RefreshSlotKind(int row) {
+    const std::filesystem::path image = preferences->cartridgeFiles[row];
+    QComboBox& list = *comboSlotKind[row];
+    const TCartridgeKind named = image.empty() ? TCartridgeKind::automatic : CartridgeKindInFileName(image);
+    TROMAnalysis analysis;
+    QString automatic = CartridgeKindName(TCartridgeKind::automatic);
+    if (named != TCartridgeKind::automatic) {
+        automatic += QString(": ") + CartridgeKindName(named) + " (file name)";
+    } else if (!image.empty() && TCartridgeAnalysis::AnalyseROM(image, analysis) == 0) {
+        automatic += QString(": ") + QString::fromStdString(TCartridgeAnalysis::KindText(analysis.cartridgeKind));
+    }
+    list.setItemText(0, automatic);
+    // A tag in the file name beats a choice here; without an image there is nothing to choose for.
+    list.setEnabled(!image.empty() && named == TCartridgeKind::automatic);
+    const TCartridgeKind chosen = list.isEnabled() ? TCartridgeKindSettings(programFolder)
+                                                         .Read(preferences->cartridgeSlots[row], image)
+                                                   : TCartridgeKind::automatic;
+    list.setCurrentIndex(static_cast<int>(chosen));
+}
+
+void TPreferencesEditor::comboSlot1KindChange(int row) {
+    const auto kind = static_cast<TCartridgeKind>(comboSlotKind[row]->currentIndex());
+    TCartridgeKindSettings(programFolder).Write(preferences->cartridgeSlots[row], preferences->cartridgeFiles[row], kind);
     cartridgesChanged = true;
 }
 

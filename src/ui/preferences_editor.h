@@ -49,6 +49,8 @@ public:
     // Shared by the 14 cartridge rows.
     void btnSlot1FileClick(int row);
     void btnSlot1ClearClick(int row);
+    // Keeps the kind chosen for the row's image in quib.ini.
+    void comboSlot1KindChange(int row);
     void cbPSGDisabledClick();
     void cbSCCDisabledClick();
     void barPSGVolumeChange();
@@ -76,6 +78,8 @@ public:
     QLineEdit* editSlot[rowCount];
     QPushButton* btnSlotClear[rowCount];
     QPushButton* btnSlotFile[rowCount];
+    // "Automatic: KIND" (what the file name or the image decides), then the kinds by hand.
+    QComboBox* comboSlotKind[rowCount];
     QCheckBox* cbPSGDisabled;
     QSlider* barPSGVolume;
     QCheckBox* cbSCCDisabled;
@@ -107,6 +111,7 @@ private:
     QWidget* CreateJoysticksTab();
     QWidget* CreatePrinterTab();
     void FormShow();
+    void RefreshSlotKind(int row);
     bool FormCloseQuery();
 
     std::filesystem::path programFolder;

@@ -48,6 +48,8 @@ TEST(QuibRunTest, StopConditionsExitStatusesAndTheMemoryDump) {
         {"--watch-port 2E-100", 2, "within 00-FF"},
         {"--dump-memory C000:4", 2, "START:LENGTH:FILE"},
         {"--symbols /nonexistent/program.sym", 2, "cannot open symbol file"},
+        {"--frames 1 --cartridge1-kind ascii16", 0, " - ASCII 16K, 1 block of 16 KB (kind set by hand)"},
+        {"--cartridge1-kind ASCII", 2, "--cartridge1-kind takes a cartridge kind, not ASCII"},
     };
     for (const auto& test : cases) {
         const TRunResult result = RunQuibRun(test.arguments);

@@ -7,11 +7,13 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
 #include <fstream>
 
+#include "host/cartridge_kind_settings.h"
 #include "peripherals/joystick.h"
 #include "peripherals/printer.h"
 #include "ui/desktop_window.h"
@@ -245,6 +247,51 @@ TEST_F(PreferencesEditorMachineTest, ANewCartridgeResetsTheProcessorAndInsertsIt
     TROMCartridge* cartridge = currentMachine->GetCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary);
     ASSERT_NE(cartridge, nullptr);
     EXPECT_EQ(cartridge->Read(0x4000), 'A');
+}
+
+// The chooser shows what Automatic picks; a choice by hand stays with its slot and image in
+// quib.ini, is inserted after the reboot and named in the log; a tag in the name overrules it.
+TEST_F(PreferencesEditorMachineTest, AKindChosenByHandFollowsItsImageAndBootsAfterTheReboot) {
+    std::string image(32768, '\0');  // its code switches banks at 6000h and 7000h: ASCII 16K
+    image.replace(0, 4, "AB\x10\x40");
+    for (std::size_t at = 0x100; at < image.size(); at += 0x1000) {
+        image.replace(at, 6, std::string("\x32\x00\x60\x32\x00\x70", 6));
+    }
+    const std::filesystem::path game = options.folder / "game.rom", tagged = options.folder / "tagged [Konami].rom";
+    for (const auto& path : {game, tagged}) std::ofstream(path, std::ios::binary) << image;
+    const TCartridgeSlot slot = window->preferences.cartridgeSlots[0];
+    const int ascii8K = static_cast<int>(TCartridgeKind::ascii8K);
+    QStringList shown;  // per step: the first item, the choice, whether one can choose
+    const auto look = [&shown](QComboBox* list) {
+        shown << list->itemText(0) + "|" + QString::number(list->currentIndex()) + "|" + (list->isEnabled() ? "on" : "off");
+    };
+    Edit(
+        [&](TPreferencesEditor& editor) {
+            look(editor.comboSlotKind[0]);
+            TFileAnswer file(game);
+            editor.btnSlotFile[0]->click();
+            look(editor.comboSlotKind[0]);
+            Choose(editor.comboSlotKind[0], ascii8K);
+        },
+        {QMessageBox::Yes});
+    TROMCartridge* cartridge = currentMachine->GetCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary);
+    EXPECT_EQ(cartridge->GetCartridgeKind(), TROMCartridge::ascii8KKind);
+    EXPECT_TRUE(window->Memo->toPlainText().contains("Cartridge 1: game.rom - ASCII 8K, 4 blocks of 8 KB (kind set by hand)"));
+    EXPECT_EQ(TCartridgeKindSettings(options.folder).Read(slot, "elsewhere/game.rom"), TCartridgeKind::ascii8K);
+    Edit(
+        [&](TPreferencesEditor& editor) {
+            look(editor.comboSlotKind[0]);
+            for (const auto& path : {tagged, game}) {
+                TFileAnswer file(path);
+                editor.btnSlotFile[0]->click();
+                look(editor.comboSlotKind[0]);
+            }
+            editor.btnSlotClear[0]->click();
+            look(editor.comboSlotKind[0]);
+        },
+        {QMessageBox::Yes});
+    EXPECT_EQ(shown, (QStringList{"Automatic|0|off", "Automatic: ASCII 16K|0|on", "Automatic: ASCII 16K|4|on",
+                                  "Automatic: Konami (file name)|0|off", "Automatic: ASCII 16K|4|on", "Automatic|0|off"}));
 }
 
 TEST_F(PreferencesEditorMachineTest, ANewTapeLengthSurvivesARebuild) {
