@@ -17,6 +17,7 @@
 
 #include "host/cartridge_kind_settings.h"
 #include "ui/debugger_form.h"
+#include "ui/memory_view_form.h"
 #include "ui/configuration_editor.h"
 #include "ui/pc_keyboard_form.h"
 #include "ui/preferences_editor.h"
@@ -112,6 +113,7 @@ void TMainWindow::CreateMenus() {
     menuDebug->addSeparator();
     menuDebugger = add(menuDebug, "&Debugger", &TMainWindow::menuDebuggerClick);
     menuDebugger->setShortcut(Qt::CTRL | Qt::Key_D);
+    menuMemoryView = add(menuDebug, "Memory V&iew", &TMainWindow::menuMemoryViewClick);
 
     menuHelp = menuBar()->addMenu("&Help");
     menuAbout = menuHelp->addAction("&About");
@@ -229,7 +231,7 @@ void TMainWindow::InsertStartCartridge() {
 
 void TMainWindow::EnableMachineMenus(bool enabled) {
     for (QAction* action : {menuConfiguration, menuPreferences, menuCassetteControls, menuPause, menuReset,
-                            menuFullSpeed, menuDebugZ80, menuDebugMemory, menuDebugVideo, menuDebugger}) {
+                            menuFullSpeed, menuDebugZ80, menuDebugMemory, menuDebugVideo, menuDebugger, menuMemoryView}) {
         action->setEnabled(enabled);
     }
 }
@@ -308,6 +310,7 @@ void TMainWindow::menuPauseClick() {
         AddStatusMessage(QString::fromStdString("Stopped at " + debugger.Describe(debugger.GetStopReason())));
     }
     if (debuggerForm) debuggerForm->MachineStopped();
+    if (memoryViewForm && memoryViewForm->isVisible()) memoryViewForm->ShowMemory();
 }
 
 void TMainWindow::menuResetClick() {
@@ -346,4 +349,12 @@ void TMainWindow::menuDebuggerClick() {
     debuggerForm->MachineStopped();
     debuggerForm->show();
     debuggerForm->raise();
+}
+
+void TMainWindow::menuMemoryViewClick() {
+    if (!currentMachine) return;
+    if (!memoryViewForm) memoryViewForm = new TMemoryViewForm(*currentMachine, this);
+    memoryViewForm->ShowMemory();
+    memoryViewForm->show();
+    memoryViewForm->raise();
 }

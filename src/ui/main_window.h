@@ -23,6 +23,7 @@ class TPCKeyboardForm;
 class TPreferencesEditor;
 class TResetMSXForm;
 class TDebuggerForm;
+class TMemoryViewForm;
 
 // The one machine of the process; null before the main window has built it.
 extern TPCMSX* currentMachine;
@@ -64,6 +65,7 @@ public:
     void menuDebugMemoryClick();
     void menuDebugVideoClick();
     void menuDebuggerClick();
+    void menuMemoryViewClick();
 
     // The picture is the screen area less its one-pixel frame: 256 x 212 at 1:1.
     static constexpr QSize screenAreaSize1_1{258, 214};
@@ -90,11 +92,13 @@ public:
     QAction* menuDebugMemory;
     QAction* menuDebugVideo;
     QAction* menuDebugger;
+    QAction* menuMemoryView;
     QAction* menuAbout;
     TPCKeyboardForm* keyboardInfoForm;
     TResetMSXForm* resetForm;
     // Made when first asked for; null before.
     TDebuggerForm* debuggerForm = nullptr;
+    TMemoryViewForm* memoryViewForm = nullptr;
     // Created when the window is first shown; null before.
     TConfigurationEditor* configurationEditor = nullptr;
     TPreferencesEditor* preferencesEditor = nullptr;

@@ -1,5 +1,8 @@
 #include "ui/debugger_form.h"
 
+#include <QPlainTextEdit>
+#include <QTextBlock>
+
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -11,6 +14,7 @@
 #include <QRegularExpression>
 
 #include "support/test_host.h"
+#include "ui/memory_view_form.h"
 
 namespace {
 
@@ -98,6 +102,30 @@ TEST_F(DebuggerFormTest, ListStopsRegisterEditsAndSteps) {
     form.listPoints->setCurrentRow(0);
     form.btnRemove->click();
     EXPECT_EQ(Texts(form.listPoints), QStringList({"Write C000h-C0FFh = 99h", "Port read 98h"}));
+}
+
+TEST_F(DebuggerFormTest, MemoryViewShowsFollowsAndWritesTheProcessorsViewOrASlots) {
+    machine.GetDebugger().symbols.Add("routine", 0x0010);
+    TMemoryViewForm view(machine, nullptr);
+    view.ShowMemory();
+    const auto line = [&view](int number) { return view.memoMemory->document()->findBlockByNumber(number).text(); };
+    EXPECT_EQ(line(1), "0010  32 00 C0 C9 00 00 00 00  00 00 00 00 00 00 00 00  2...............");
+    ASSERT_TRUE(view.GoTo("routine"));
+    EXPECT_EQ(view.memoMemory->textCursor().block().blockNumber(), 1);
+    EXPECT_FALSE(view.GoTo("nowhere"));
+
+    view.editWrite->setText("C000=51 55 49 42");
+    view.btnWrite->click();
+    EXPECT_EQ(line(0xC00), "C000  51 55 49 42 00 00 00 00  00 00 00 00 00 00 00 00  QUIB............");
+    view.editWrite->setText("C000=100");
+    view.btnWrite->click();
+    EXPECT_EQ(machine.GetDebugger().Peek(0xC000), 0x51) << "a byte above FFh writes nothing";
+
+    // Slot 1-0 holds no memory: its banks read FFh, whatever the processor sees.
+    view.comboSource->setCurrentIndex(1 + 4 * 1);
+    EXPECT_EQ(line(0).mid(6, 5), "FF FF");
+    view.comboSource->setCurrentIndex(1);
+    EXPECT_EQ(line(0).mid(6, 5), "3E 42");
 }
 
 }  // namespace

@@ -62,7 +62,7 @@ TEST_F(MainWindowTest, StartsStoppedWithItsMenusAndLog) {
     }
     EXPECT_EQ(items, (QStringList{"&Configuration|", "&Preferences|", "|", "E&xit|", "Cassette Controls|",
                                   "&Size|", "&Pause|F11", "&Reset|F12", "Full speed|", "&Z80|", "&Memory|",
-                                  "&Video|"}));
+                                  "&Video|", "|", "&Debugger|Ctrl+D", "Memory V&iew|"}));
     EXPECT_FALSE(window->menuFullSpeed->isChecked());
     EXPECT_EQ(window->keyboardInfoForm->windowTitle(), "Keyboard info");
     EXPECT_FALSE(window->keyboardInfoForm->isVisible());
