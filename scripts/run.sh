@@ -9,7 +9,7 @@ scripts/install-dependencies.sh
 cmake --preset release
 cmake --build --preset release
 if { [ -n "${DISPLAY:-}" ] && xdpyinfo > /dev/null 2>&1; } || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-  exec build/release/bin/quib "$@"
+  exec build/release/bin/quib --run "$@"
 fi
 echo "No display is available: running the default machine headless instead."
 build/release/bin/quib-run --frames 300 --screenshot build/release/cbios-start-screen.png

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QPainter>
 #include <QWidget>
+#include <algorithm>
 #include <cstring>
 
 TQtDisplayOutput::TQtDisplayOutput(QWidget& screenArea)
@@ -24,13 +25,24 @@ void TQtDisplayOutput::DrawBitmap(const TFrameBuffer& pixels, const TPalette& pa
 
 void TQtDisplayOutput::Present() { screenArea.update(PictureRectangle()); }
 
-QRect TQtDisplayOutput::PictureRectangle() const { return screenArea.rect().adjusted(1, 1, -1, -1); }
+QRect TQtDisplayOutput::PictureRectangle() const { return PictureRectangle(screenArea.rect().adjusted(1, 1, -1, -1)); }
+
+QRect TQtDisplayOutput::PictureRectangle(QRect inside) {
+    const int scale = std::min(inside.width() / screenWidth, inside.height() / screenHeight);
+    QSize size(screenWidth * scale, screenHeight * scale);
+    if (scale == 0) size = QSize(screenWidth, screenHeight).scaled(inside.size(), Qt::KeepAspectRatio);
+    return QRect(inside.topLeft() + QPoint((inside.width() - size.width()) / 2, (inside.height() - size.height()) / 2),
+                 size);
+}
 
 bool TQtDisplayOutput::eventFilter(QObject* watched, QEvent* event) {
-    // The picture is painted first; the area's own paint then draws only its frame around it.
+    // The picture is painted first, on black; the area's own paint then draws only its frame around it.
     if (watched == &screenArea && event->type() == QEvent::Paint) {
         QPainter painter(&screenArea);
-        painter.drawImage(PictureRectangle(), image);
+        const QRect picture = PictureRectangle();
+        const QRegion bars = QRegion(screenArea.rect()).subtracted(picture);
+        for (const QRect& bar : bars) painter.fillRect(bar, Qt::black);
+        painter.drawImage(picture, image);
     }
     return false;
 }

@@ -15,6 +15,11 @@ constexpr std::uint8_t silence = 128;
 // 128 keeps even that below full scale; anything louder is clamped.
 constexpr float outputGain = 128;
 
+float AmplitudeOf(std::int32_t hundredthsOfDecibel) {
+    if (hundredthsOfDecibel <= TSoundBuffers::silentVolume) return 0;
+    return static_cast<float>(std::pow(10.0, std::min(hundredthsOfDecibel, 0) / 2000.0));
+}
+
 }  // namespace
 
 TSoundMixer::TSoundMixer(int outputRate) : outputRate(outputRate) {
@@ -41,6 +46,7 @@ int TSoundMixer::CreateBuffer(std::int32_t samplesPerSecond, int bitsPerSample, 
         buffer.position = 0;
         buffer.step = StepFor(samplesPerSecond);
         buffer.amplitude = 1;
+        buffer.envelope = -1;
         buffer.bytes = std::move(bytes);
         return slot;
     }
@@ -82,32 +88,93 @@ void TSoundMixer::SetFrequency(int slot, std::int32_t rate) {
 }
 
 void TSoundMixer::SetVolume(int slot, std::int32_t hundredthsOfDecibel) {
-    const float amplitude = hundredthsOfDecibel <= silentVolume
-                                ? 0.0f
-                                : static_cast<float>(std::pow(10.0, std::min(hundredthsOfDecibel, 0) / 2000.0));
+    const float amplitude = AmplitudeOf(hundredthsOfDecibel);
     const std::lock_guard lock(mutex);
     if (InUse(slot)) buffers[slot].amplitude = amplitude;
 }
 
+int TSoundMixer::CreateEnvelope() {
+    const std::lock_guard lock(mutex);
+    for (int envelope = 0; envelope < envelopeCount; ++envelope) {
+        if (envelopes[envelope].inUse) continue;
+        envelopes[envelope] = {true, true, TPSGEnvelope(outputRate)};
+        return envelope;
+    }
+    return -1;
+}
+
+int TSoundMixer::ReleaseEnvelope(int envelope) {
+    const std::lock_guard lock(mutex);
+    if (!EnvelopeInUse(envelope)) return -1;
+    envelopes[envelope].inUse = false;
+    for (TBuffer& buffer : buffers) {
+        if (buffer.envelope == envelope) buffer.envelope = -1;
+    }
+    return 0;
+}
+
+void TSoundMixer::SetEnvelopePeriod(int envelope, std::uint16_t period) {
+    const std::lock_guard lock(mutex);
+    if (EnvelopeInUse(envelope)) envelopes[envelope].generator.SetPeriod(period);
+}
+
+void TSoundMixer::SetEnvelopeShape(int envelope, std::uint8_t shape) {
+    const std::lock_guard lock(mutex);
+    if (EnvelopeInUse(envelope)) envelopes[envelope].generator.Start(shape);
+}
+
+void TSoundMixer::RunEnvelope(int envelope, bool running) {
+    const std::lock_guard lock(mutex);
+    if (EnvelopeInUse(envelope)) envelopes[envelope].running = running;
+}
+
+void TSoundMixer::FollowEnvelope(int slot, int envelope, const TLevelVolumes& volumes) {
+    std::array<float, 16> amplitudes;
+    std::transform(volumes.begin(), volumes.end(), amplitudes.begin(), AmplitudeOf);
+    const std::lock_guard lock(mutex);
+    if (!InUse(slot)) return;
+    buffers[slot].envelope = EnvelopeInUse(envelope) ? envelope : -1;
+    buffers[slot].envelopeAmplitudes = amplitudes;
+}
+
 // Each output sample takes the buffer sample under the play position, so square
-// waves stay square.
+// waves stay square, and the level its envelope has at that sample's time. The
+// block is mixed in runs over which no envelope steps, so that volumes are
+// looked up once a run.
 void TSoundMixer::Render(std::int16_t* out, int frames) {
     if (out == nullptr || frames <= 0) return;
     std::array<TBuffer*, slotCount> playing;
+    std::array<float, slotCount> amplitudes;
     int playingCount = 0;
+    std::array<TPSGEnvelope*, envelopeCount> running;
+    int runningCount = 0;
     const std::lock_guard lock(mutex);
     for (TBuffer& buffer : buffers) {
         if (buffer.playing) playing[playingCount++] = &buffer;
     }
-    for (int frame = 0; frame < frames; ++frame) {
-        float mix = 0;
+    for (TEnvelope& envelope : envelopes) {
+        if (envelope.inUse && envelope.running) running[runningCount++] = &envelope.generator;
+    }
+    for (int frame = 0; frame < frames;) {
+        std::uint64_t run = static_cast<std::uint64_t>(frames - frame);
+        for (int index = 0; index < runningCount; ++index) run = std::min(run, running[index]->FramesToNextStep());
         for (int index = 0; index < playingCount; ++index) {
-            TBuffer& buffer = *playing[index];
-            const int sample = buffer.bytes[buffer.position >> fractionBits] - silence;
-            mix += static_cast<float>(sample) * buffer.amplitude;
-            buffer.position += buffer.step;
-            if (buffer.position >= buffer.end) buffer.position %= buffer.end;
+            const TBuffer& buffer = *playing[index];
+            amplitudes[index] = buffer.envelope < 0
+                                    ? buffer.amplitude
+                                    : buffer.envelopeAmplitudes[envelopes[buffer.envelope].generator.GetLevel()];
         }
-        out[frame] = static_cast<std::int16_t>(std::lround(std::clamp(mix * outputGain, -32768.0f, 32767.0f)));
+        for (const int end = frame + static_cast<int>(run); frame < end; ++frame) {
+            float mix = 0;
+            for (int index = 0; index < playingCount; ++index) {
+                TBuffer& buffer = *playing[index];
+                const int sample = buffer.bytes[buffer.position >> fractionBits] - silence;
+                mix += static_cast<float>(sample) * amplitudes[index];
+                buffer.position += buffer.step;
+                if (buffer.position >= buffer.end) buffer.position %= buffer.end;
+            }
+            out[frame] = static_cast<std::int16_t>(std::lround(std::clamp(mix * outputGain, -32768.0f, 32767.0f)));
+        }
+        for (int index = 0; index < runningCount; ++index) running[index]->Advance(run);
     }
 }

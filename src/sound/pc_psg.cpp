@@ -27,6 +27,16 @@ constexpr std::uint8_t mixerRegister = 7;
 constexpr std::uint8_t noisePeriodRegister = 6;
 constexpr std::uint8_t firstLevelRegister = 8;
 constexpr std::uint8_t lastLevelRegister = 10;
+constexpr std::uint8_t envelopePeriodLowRegister = 11;
+constexpr std::uint8_t envelopePeriodHighRegister = 12;
+constexpr std::uint8_t envelopeShapeRegister = 13;
+constexpr std::uint8_t envelopeModeBit = 0x10;
+
+TSoundBuffers::TLevelVolumes AttenuatedVolumes(const std::int32_t (&volumes)[16], int attenuation) {
+    TSoundBuffers::TLevelVolumes attenuated;
+    for (int level = 0; level < 16; ++level) attenuated[level] = AttenuatedVolume(volumes[level], attenuation);
+    return attenuated;
+}
 
 // A shift register with feedback taps; all three noise buffers play this same sequence.
 const std::uint8_t* NoiseWaveform() {
@@ -56,9 +66,11 @@ TPCPSG::TPCPSG(TSoundBuffers& buffers) : buffers(buffers) {
         slot = buffers.CreateBuffer(bufferRate, bitsPerSample, noiseLength);
         buffers.WriteBuffer(slot, NoiseWaveform(), noiseLength);
     }
+    envelope = buffers.CreateEnvelope();
 }
 
 TPCPSG::~TPCPSG() {
+    buffers.ReleaseEnvelope(envelope);
     for (int slot : toneBuffers) buffers.ReleaseBuffer(slot);
     for (int slot : noiseBuffers) buffers.ReleaseBuffer(slot);
 }
@@ -72,6 +84,10 @@ void TPCPSG::RegisterWritten(std::uint8_t index, std::uint8_t value) {
         WriteMixer(value);
     } else if (index >= firstLevelRegister && index <= lastLevelRegister) {
         WriteLevel(index - firstLevelRegister, value);
+    } else if (envelope >= 0 && (index == envelopePeriodLowRegister || index == envelopePeriodHighRegister)) {
+        WriteEnvelopePeriod();
+    } else if (envelope >= 0 && index == envelopeShapeRegister) {
+        buffers.SetEnvelopeShape(envelope, value);  // restarts it, even with the same shape
     }
 }
 
@@ -97,25 +113,43 @@ void TPCPSG::WriteMixer(std::uint8_t value) {
     }
 }
 
-// Bit 4 asks for the envelope, which is not generated: the level stands.
+// Bit 4 hands the channel's volume to the envelope, through the same tables;
+// clearing it gives back bits 0-3 at once.
 void TPCPSG::WriteLevel(int channel, std::uint8_t value) {
     const int level = value & 0x0F;
     buffers.SetVolume(toneBuffers[channel], AttenuatedVolume(toneVolumes[level], GetVolume()));
     buffers.SetVolume(noiseBuffers[channel], AttenuatedVolume(noiseVolumes[level], GetVolume()));
+    if (envelope < 0) return;
+    if (value & envelopeModeBit) {
+        buffers.FollowEnvelope(toneBuffers[channel], envelope, AttenuatedVolumes(toneVolumes, GetVolume()));
+        buffers.FollowEnvelope(noiseBuffers[channel], envelope, AttenuatedVolumes(noiseVolumes, GetVolume()));
+    } else {
+        buffers.FollowEnvelope(toneBuffers[channel], -1, {});
+        buffers.FollowEnvelope(noiseBuffers[channel], -1, {});
+    }
+}
+
+void TPCPSG::WriteEnvelopePeriod() {
+    buffers.SetEnvelopePeriod(envelope, static_cast<std::uint16_t>(GetRegister(envelopePeriodHighRegister) * 256 +
+                                                                   GetRegister(envelopePeriodLowRegister)));
 }
 
 void TPCPSG::StopSound() {
     StopChannels(buffers, toneBuffers, tonePlaying);
     StopChannels(buffers, noiseBuffers, noisePlaying);
+    buffers.RunEnvelope(envelope, false);
 }
 
 void TPCPSG::ResumeSound() {
     ResumeChannels(buffers, toneBuffers, tonePlaying);
     ResumeChannels(buffers, noiseBuffers, noisePlaying);
+    buffers.RunEnvelope(envelope, true);
 }
 
+// The envelope starts over, paused like everything else until the sound resumes.
 void TPCPSG::ResetSound() {
     StopSound();
     tonePlaying.fill(false);
     noisePlaying.fill(false);
+    buffers.SetEnvelopeShape(envelope, GetRegister(envelopeShapeRegister));
 }

@@ -3,8 +3,14 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QFrame>
+#include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -16,14 +22,60 @@
 #include <system_error>
 
 #include "host/cartridge_kind_settings.h"
+#include "host/ini_settings.h"
 #include "ui/debugger_form.h"
 #include "ui/memory_view_form.h"
 #include "ui/configuration_editor.h"
+#include "ui/file_dialogs.h"
 #include "ui/pc_keyboard_form.h"
 #include "ui/preferences_editor.h"
 #include "ui/reset_msx_form.h"
+#include "ui/screenshots.h"
 
 TPCMSX* currentMachine = nullptr;
+
+namespace {
+
+constexpr const char* stoppedText = "Stopped - Emulator > Pause (F11) runs the machine";
+// What a cartridge slot without an image is called.
+constexpr const char* emptyCartridgeName = "ROM Cartridge";
+
+const QString aboutText = QString(
+    "<h3>QUIB! %1</h3>"
+    "<p>An emulator of the MSX1 home computer.</p>"
+    "<p>Quib itself: the project has not published a licence yet.<br>"
+    "The default machine runs on C-BIOS, a free MSX BIOS, &copy; 2002-2014 the C-BIOS authors, "
+    "under the 2-clause BSD licence (taken from the Debian package cbios).</p>"
+    "<p><b>MSX keys</b>: GRAPH Alt, STOP F8, SELECT F7, F6-F10 Shift+F1-F5, CAPS Caps Lock, "
+    "CODE has no key.</p>"
+    "<p><b>Shortcuts</b>: F11 Pause, F12 Reset, F9 Full speed, Ctrl+F10 Mute, F10 Fullscreen "
+    "(Esc leaves it), Print Screen Save Screenshot. Drop a ROM file on the window to insert it "
+    "in cartridge slot 1, with Shift in slot 2.</p>").arg(QUIB_VERSION);
+
+// The kinds of cartridge as the user knows them.
+QString KindName(std::uint8_t kind) {
+    switch (kind) {
+    case TROMCartridge::plainPage0Kind: return "ROM at 0000h";
+    case TROMCartridge::plainPage1Kind: return "ROM at 4000h";
+    case TROMCartridge::plainPage2Kind: return "ROM at 8000h";
+    case TROMCartridge::konamiKind: return "Konami";
+    case TROMCartridge::konamiSCCKind: return "Konami SCC";
+    case TROMCartridge::ascii8KKind: return "ASCII 8K";
+    case TROMCartridge::ascii16KKind: return "ASCII 16K";
+    default: return "unknown";
+    }
+}
+
+// The first local file of a drag, empty when it carries none.
+QString DraggedFile(const QMimeData* data) {
+    if (!data) return {};
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isFile()) return url.toLocalFile();
+    }
+    return {};
+}
+
+}  // namespace
 
 void ShowError(const std::string& message, const std::string& caption) {
     QMessageBox::warning(QApplication::activeWindow(), QString::fromStdString(caption),
@@ -54,6 +106,26 @@ TMainWindow::TMainWindow(const TStartOptions& startOptions) : options(startOptio
     layout->addWidget(Memo);
     setCentralWidget(client);
 
+    stoppedNotice = new QLabel(stoppedText, screenBevel);
+    stoppedNotice->setAlignment(Qt::AlignCenter);
+    stoppedNotice->setWordWrap(true);
+    stoppedNotice->setAttribute(Qt::WA_TransparentForMouseEvents);
+    stoppedNotice->setStyleSheet("color: white; background-color: rgba(0, 0, 0, 170); padding: 6px;");
+    stoppedNotice->hide();
+    auto* noticeLayout = new QVBoxLayout(screenBevel);
+    noticeLayout->addWidget(stoppedNotice, 0, Qt::AlignCenter);
+
+    statusState = new QLabel;
+    statusSpeed = new QLabel;
+    statusKind = new QLabel;
+    statusBar()->addWidget(statusState);
+    statusBar()->addWidget(statusSpeed);
+    statusBar()->addPermanentWidget(statusKind);
+    auto* speedTimer = new QTimer(this);
+    connect(speedTimer, &QTimer::timeout, this, &TMainWindow::MeasureSpeed);
+    speedTimer->start(1000);
+    setAcceptDrops(true);
+
     CreateMenus();
     // The initial size is a little smaller than 1:1; showing the window sets 1:1.
     SetScreenAreaSize(screenAreaSize1_1 - QSize(7, 5));
@@ -81,6 +153,15 @@ void TMainWindow::CreateMenus() {
     menuConfiguration = add(menuFile, "&Configuration", &TMainWindow::menuConfigurationClick);
     menuPreferences = add(menuFile, "&Preferences", &TMainWindow::menuPreferencesClick);
     menuFile->addSeparator();
+    menuInsertCartridge1 = add(menuFile, "Insert Cartridge 1...", &TMainWindow::menuInsertCartridge1Click);
+    menuInsertCartridge2 = add(menuFile, "Insert Cartridge 2...", &TMainWindow::menuInsertCartridge2Click);
+    menuEjectCartridge1 = add(menuFile, "Eject Cartridge 1", &TMainWindow::menuEjectCartridge1Click);
+    menuEjectCartridge2 = add(menuFile, "Eject Cartridge 2", &TMainWindow::menuEjectCartridge2Click);
+    menuRecentCartridges = menuFile->addMenu("Recent Cartridges");
+    menuFile->addSeparator();
+    menuSaveScreenshot = add(menuFile, "Save Screenshot...", &TMainWindow::menuSaveScreenshotClick);
+    menuSaveScreenshot->setShortcut(Qt::Key_Print);
+    menuFile->addSeparator();
     menuExit = add(menuFile, "E&xit", &TMainWindow::menuExitClick);
 
     menuView = menuBar()->addMenu("&View");
@@ -88,13 +169,23 @@ void TMainWindow::CreateMenus() {
     QMenu* menuSize = menuView->addMenu("&Size");
     menuSize1_1 = add(menuSize, "1:&1", &TMainWindow::menuSize1_1Click);
     menuSize1_2 = add(menuSize, "1:&2", &TMainWindow::menuSize1_2Click);
+    menuSize1_3 = add(menuSize, "1:&3", &TMainWindow::menuSize1_3Click);
+    menuSize1_4 = add(menuSize, "1:&4", &TMainWindow::menuSize1_4Click);
     // Radio items: the mark shows the size last chosen.
     auto* sizes = new QActionGroup(this);
-    for (QAction* size : {menuSize1_1, menuSize1_2}) {
+    for (QAction* size : {menuSize1_1, menuSize1_2, menuSize1_3, menuSize1_4}) {
         size->setCheckable(true);
         sizes->addAction(size);
     }
     menuSize1_1->setChecked(true);
+    menuFullscreen = add(menuView, "Fullscreen", &TMainWindow::menuFullscreenClick);
+    menuFullscreen->setShortcut(Qt::Key_F10);
+    menuFullscreen->setCheckable(true);
+    // Escape is the MSX's own key except in fullscreen, where it leaves.
+    menuLeaveFullscreen = new QAction("Leave fullscreen", this);
+    menuLeaveFullscreen->setShortcut(Qt::Key_Escape);
+    menuLeaveFullscreen->setEnabled(false);
+    connect(menuLeaveFullscreen, &QAction::triggered, menuFullscreen, &QAction::trigger);
 
     menuEmulator = menuBar()->addMenu("&Emulator");
     menuPause = add(menuEmulator, "&Pause", &TMainWindow::menuPauseClick);
@@ -105,6 +196,17 @@ void TMainWindow::CreateMenus() {
     menuReset->setShortcut(Qt::Key_F12);
     menuFullSpeed = add(menuEmulator, "Full speed", &TMainWindow::menuFullSpeedClick);
     menuFullSpeed->setCheckable(true);
+    menuFullSpeed->setShortcut(Qt::Key_F9);
+    menuEmulator->addSeparator();
+    menuMute = add(menuEmulator, "Mute", &TMainWindow::menuMuteClick);
+    menuMute->setShortcut(Qt::CTRL | Qt::Key_F10);
+    menuMute->setCheckable(true);
+    menuPauseWhenInactive = add(menuEmulator, "Pause when inactive", &TMainWindow::menuPauseWhenInactiveClick);
+    menuPauseWhenInactive->setCheckable(true);
+    TIniSettings settings(options.folder);
+    menuMute->setChecked(settings.value("Sound/Muted", false).toBool());
+    menuPauseWhenInactive->setChecked(settings.value("Emulator/PauseWhenInactive", false).toBool());
+    recentCartridges.Load(settings);
 
     menuDebug = menuBar()->addMenu("&Debug");
     menuDebugZ80 = add(menuDebug, "&Z80", &TMainWindow::menuDebugZ80Click);
@@ -116,7 +218,10 @@ void TMainWindow::CreateMenus() {
     menuMemoryView = add(menuDebug, "Memory V&iew", &TMainWindow::menuMemoryViewClick);
 
     menuHelp = menuBar()->addMenu("&Help");
-    menuAbout = menuHelp->addAction("&About");
+    menuAbout = add(menuHelp, "&About", &TMainWindow::menuAboutClick);
+
+    // The window's own keys work with the menu bar hidden too (fullscreen).
+    addActions({menuSaveScreenshot, menuFullscreen, menuLeaveFullscreen, menuPause, menuReset, menuFullSpeed, menuMute});
 
     // While a menu is open the emulation may stand still: the run loop resumes
     // the sound after its next batch.
@@ -126,7 +231,8 @@ void TMainWindow::CreateMenus() {
 }
 
 void TMainWindow::SetScreenAreaSize(QSize size) {
-    resize(size.width(), menuBar()->sizeHint().height() + size.height() + memoHeight);
+    resize(size.width(),
+           menuBar()->sizeHint().height() + size.height() + memoHeight + statusBar()->sizeHint().height());
 }
 
 void TMainWindow::AddStatusMessage(const QString& text) {
@@ -160,6 +266,8 @@ void TMainWindow::FormShow() {
         QMessageBox::critical(this, "QUIB!", error.what(), QMessageBox::Ok);
     }
     EnableMachineMenus(machine != nullptr);
+    RefreshRecentCartridges();
+    RefreshState();
     if (machine && options.run) QTimer::singleShot(0, this, &TMainWindow::menuPauseClick);
 }
 
@@ -176,7 +284,11 @@ void TMainWindow::StartUp() {
 
     AddStatusMessage("-- Initializing DirectDraw --");
     displayOutput = &services->openDisplay();
+    speedMeter.SetOutput(displayOutput);
     SetScreenAreaSize(screenAreaSize1_1);
+    // Smaller than 1:1 the picture would lose lines.
+    screenBevel->setMinimumSize(screenAreaSize1_1);
+    ApplyMute();
 
     // The screen area has the keyboard: its keys are the MSX's. A click on it
     // gives it the focus back.
@@ -190,11 +302,12 @@ void TMainWindow::StartUp() {
         new TPreferencesEditor(options.folder, services->joystickService, services->printerPorts, this);
     const std::filesystem::path preferencesFile = options.folder / TPreferences::preferencesFileName;
     preferences.Load(preferencesFile);
+    RestoreCartridgePaths();
     preferencesEditor->SetPreferences(&preferences);
     const std::filesystem::path configurationFolder = options.folder / "Configurations";
     configuration.Load(configurationFolder / preferences.defaultConfiguration);
 
-    const THostServices machineServices{services->messagePump,     services->userMessages, displayOutput,
+    const THostServices machineServices{services->messagePump,     services->userMessages, &speedMeter,
                                         services->keyState,        services->joystickService,
                                         services->printerPorts,    nullptr,
                                         soundBuffers,              services->deviceWindows};
@@ -231,7 +344,9 @@ void TMainWindow::InsertStartCartridge() {
 
 void TMainWindow::EnableMachineMenus(bool enabled) {
     for (QAction* action : {menuConfiguration, menuPreferences, menuCassetteControls, menuPause, menuReset,
-                            menuFullSpeed, menuDebugZ80, menuDebugMemory, menuDebugVideo, menuDebugger, menuMemoryView}) {
+                            menuFullSpeed, menuDebugZ80, menuDebugMemory, menuDebugVideo, menuInsertCartridge1,
+                            menuInsertCartridge2, menuEjectCartridge1, menuEjectCartridge2, menuSaveScreenshot,
+                            menuRecentCartridges->menuAction(), menuDebugger, menuMemoryView}) {
         action->setEnabled(enabled);
     }
 }
@@ -248,11 +363,24 @@ void TMainWindow::changeEvent(QEvent* event) {
 }
 
 void TMainWindow::FormActivate() {
+    if (stoppedWhenInactive) {
+        stoppedWhenInactive = false;
+        // Run from the event loop rather than inside this event.
+        if (currentMachine && currentMachine->IsStopped()) QTimer::singleShot(0, this, &TMainWindow::menuPauseClick);
+        return;
+    }
     // A stopped machine stays silent.
     if (currentMachine && !currentMachine->IsStopped()) currentMachine->ResumeSound();
 }
 
-void TMainWindow::FormDeactivate() { PauseSound(); }
+void TMainWindow::FormDeactivate() {
+    PauseSound();
+    // Only for another application: our own dialogs and tool windows leave the machine running.
+    if (!menuPauseWhenInactive->isChecked() || QApplication::activeWindow() != nullptr) return;
+    if (!currentMachine || currentMachine->IsStopped()) return;
+    stoppedWhenInactive = true;
+    menuPauseClick();
+}
 
 void TMainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
@@ -286,9 +414,36 @@ void TMainWindow::menuCassetteControlsClick() {
     if (currentMachine && currentMachine->GetCassette()) currentMachine->GetPCCassette()->ShowWindow();
 }
 
-void TMainWindow::menuSize1_1Click() { SetScreenAreaSize(screenAreaSize1_1); }
+void TMainWindow::menuSize1_1Click() { SetScale(1); }
 
-void TMainWindow::menuSize1_2Click() { SetScreenAreaSize(screenAreaSize1_2); }
+void TMainWindow::menuSize1_2Click() { SetScale(2); }
+
+void TMainWindow::menuSize1_3Click() { SetScale(3); }
+
+void TMainWindow::menuSize1_4Click() { SetScale(4); }
+
+void TMainWindow::SetScale(int scale) {
+    if (menuFullscreen->isChecked()) menuFullscreen->trigger();
+    SetScreenAreaSize(ScreenAreaSize(scale));
+}
+
+void TMainWindow::menuFullscreenClick() {
+    const bool on = menuFullscreen->isChecked();
+    PauseSound();
+    menuLeaveFullscreen->setEnabled(on);
+    menuBar()->setVisible(!on);
+    Memo->setVisible(!on);
+    statusBar()->setVisible(!on);
+    screenBevel->setFrameStyle(on ? QFrame::NoFrame : QFrame::Panel | QFrame::Sunken);
+    if (on) {
+        windowedGeometry = geometry();
+        showFullScreen();
+    } else {
+        showNormal();
+        if (windowedGeometry.isValid()) setGeometry(windowedGeometry);
+    }
+    screenBevel->setFocus(Qt::OtherFocusReason);
+}
 
 void TMainWindow::menuPauseClick() {
     if (!currentMachine) return;
@@ -297,14 +452,18 @@ void TMainWindow::menuPauseClick() {
     if (running) {
         AddStatusMessage("Stopping Z80...");
         currentMachine->Stop();
+        RefreshState();
         return;
     }
     AddStatusMessage("Starting Z80...");
+    speedMeter.Restart();
+    RefreshState();
     if (debuggerForm) debuggerForm->MachineRunning();
     currentMachine->Run();
     // However the loop ended, the mark shows whether the machine now stands.
     if (!currentMachine) return;
     menuPause->setChecked(currentMachine->IsStopped());
+    RefreshState();
     const TDebugger& debugger = currentMachine->GetDebugger();
     if (debugger.GetStopReason().kind != TStopReason::Kind::None) {
         AddStatusMessage(QString::fromStdString("Stopped at " + debugger.Describe(debugger.GetStopReason())));
@@ -323,7 +482,179 @@ void TMainWindow::menuResetClick() {
     }
 }
 
-void TMainWindow::menuFullSpeedClick() { pacer.SetFullSpeed(menuFullSpeed->isChecked()); }
+void TMainWindow::menuFullSpeedClick() {
+    pacer.SetFullSpeed(menuFullSpeed->isChecked());
+    // Flat out the sound would race; it is silent until the pace is real again.
+    ApplyMute();
+    RefreshState();
+}
+
+void TMainWindow::menuMuteClick() {
+    TIniSettings(options.folder).setValue("Sound/Muted", menuMute->isChecked());
+    ApplyMute();
+}
+
+void TMainWindow::ApplyMute() {
+    if (soundOutput) soundOutput->SetMuted(menuMute->isChecked() || pacer.IsFullSpeed());
+}
+
+void TMainWindow::menuPauseWhenInactiveClick() {
+    TIniSettings(options.folder).setValue("Emulator/PauseWhenInactive", menuPauseWhenInactive->isChecked());
+}
+
+void TMainWindow::menuAboutClick() {
+    PauseSound();
+    QMessageBox::about(this, "About QUIB!", aboutText);
+}
+
+void TMainWindow::menuInsertCartridge1Click() { ChooseCartridge(0); }
+
+void TMainWindow::menuInsertCartridge2Click() { ChooseCartridge(1); }
+
+void TMainWindow::menuEjectCartridge1Click() { InsertCartridgeFile(0, {}); }
+
+void TMainWindow::menuEjectCartridge2Click() { InsertCartridgeFile(1, {}); }
+
+void TMainWindow::ChooseCartridge(int entry) {
+    PauseSound();
+    const QString current = entry < preferences.cartridgeSlotCount
+                                ? QString::fromStdString(preferences.cartridgeFiles[entry])
+                                : QString();
+    const QString folder = current.isEmpty() ? QString() : QFileInfo(current).absolutePath();
+    const QString file = ChooseOpenFile(this, "MSX ROM Files (*.rom);;All files (*)", folder);
+    if (!file.isEmpty()) InsertCartridgeFile(entry, file);
+}
+
+bool TMainWindow::InsertCartridgeFile(int entry, const QString& file) {
+    if (!machine) return false;
+    const std::string slotName = "cartridge slot " + std::to_string(entry + 1);
+    if (entry >= preferences.cartridgeSlotCount) {
+        services->userMessages.ShowMessage("The configuration has no " + slotName + ".", "Warning");
+        return false;
+    }
+    const std::filesystem::path path = file.toStdString();
+    TROMAnalysis analysis;
+    std::string problem;
+    if (!path.empty() && TCartridgeAnalysis::AnalyseROM(path, analysis, TCartridgeKind::automatic, &problem) != 0) {
+        services->userMessages.ShowMessage("Cannot insert the cartridge image " + path.string() + ": " + problem,
+                                           "Warning");
+        return false;
+    }
+    PauseSound();
+    // As if chosen in the preferences editor: saved, then the machine reset with the cartridges.
+    preferences.cartridgeFiles[entry] = path.string();
+    const std::filesystem::path preferencesFile = options.folder / TPreferences::preferencesFileName;
+    if (!preferences.Save(preferencesFile)) {
+        AddStatusMessage(QString::fromStdString("Warning: the preferences could not be saved to " +
+                                                preferencesFile.string() + "."));
+    }
+    SaveCartridgePaths();
+    machine->Reset(0);
+    machine->ApplyPreferences(true);
+    // The machine logs what it inserted.
+    if (path.empty()) {
+        AddStatusMessage(QString("Cartridge %1 ejected").arg(entry + 1));
+    } else {
+        recentCartridges.Add(file);
+        TIniSettings settings(options.folder);
+        recentCartridges.Save(settings);
+        RefreshRecentCartridges();
+    }
+    RefreshState();
+    return true;
+}
+
+void TMainWindow::RefreshRecentCartridges() {
+    menuRecentCartridges->clear();
+    const QStringList& files = recentCartridges.GetFiles();
+    // Each goes into slot 1, with the kind its name or a choice by hand gives it there.
+    TCartridgeKindSettings kinds(options.folder);
+    for (int index = 0; index < files.size(); ++index) {
+        const QString file = files[index];
+        const std::filesystem::path image = file.toStdString();
+        TCartridgeKind kind = CartridgeKindInFileName(image);
+        if (kind == TCartridgeKind::automatic) kind = kinds.Read(preferences.cartridgeSlots[0], image);
+        QString caption = QString("&%1 %2").arg((index + 1) % 10).arg(file);
+        if (kind != TCartridgeKind::automatic) caption += QString(" (%1)").arg(CartridgeKindName(kind));
+        QAction* action = menuRecentCartridges->addAction(caption);
+        connect(action, &QAction::triggered, this, [this, file] { InsertCartridgeFile(0, file); });
+    }
+    menuRecentCartridges->menuAction()->setEnabled(machine != nullptr && !files.isEmpty());
+}
+
+void TMainWindow::SaveCartridgePaths() {
+    TIniSettings settings(options.folder);
+    for (int entry = 0; entry < TPreferences::cartridgeEntryCount; ++entry) {
+        settings.setValue(QString("Cartridges/entry%1").arg(entry + 1),
+                          QString::fromStdString(preferences.cartridgeFiles[entry]));
+    }
+}
+
+void TMainWindow::RestoreCartridgePaths() {
+    TIniSettings settings(options.folder);
+    for (int entry = 0; entry < TPreferences::cartridgeEntryCount; ++entry) {
+        const std::string full = settings.value(QString("Cartridges/entry%1").arg(entry + 1)).toString().toStdString();
+        std::string& stored = preferences.cartridgeFiles[entry];
+        if (full.size() > stored.size() && !stored.empty() && full.compare(0, stored.size(), stored) == 0) stored = full;
+    }
+}
+
+void TMainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (machine && !DraggedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TMainWindow::dropEvent(QDropEvent* event) {
+    const QString file = DraggedFile(event->mimeData());
+    if (!machine || file.isEmpty()) return;
+    event->acceptProposedAction();
+    // Shift puts it into the second slot. Inserted after the drop has ended, so
+    // that a message box does not open inside the drag.
+    const int entry = event->modifiers().testFlag(Qt::ShiftModifier) ? 1 : 0;
+    QTimer::singleShot(0, this, [this, entry, file] { InsertCartridgeFile(entry, file); });
+}
+
+void TMainWindow::menuSaveScreenshotClick() {
+    if (!currentMachine || !currentMachine->GetVDP()) return;
+    const TPCV9918& vdp = *currentMachine->GetPCV9918();
+    const std::filesystem::path file = TScreenshots(options.folder).Save(vdp.GetFrameBuffer(), vdp.GetPalette());
+    if (file.empty()) {
+        AddStatusMessage(QString::fromStdString("Warning: no screenshot could be written into " +
+                                                (options.folder / TScreenshots::folderName).string() + "."));
+        return;
+    }
+    AddStatusMessage(QString::fromStdString("Screenshot saved to " + file.string()));
+}
+
+void TMainWindow::MeasureSpeed() {
+    if (machine && !machine->IsStopped()) {
+        speedText = speedMeter.Measure();
+    } else {
+        speedMeter.Restart();
+        speedText = "-";
+    }
+    RefreshState();
+}
+
+void TMainWindow::RefreshState() {
+    const bool running = machine && !machine->IsStopped();
+    const QString state = !machine ? "not started" : !running ? "stopped" : pacer.IsFullSpeed() ? "full speed" : "running";
+    QStringList names;
+    QStringList kinds;
+    for (int entry = 0; machine && entry < preferences.cartridgeSlotCount; ++entry) {
+        const TCartridgeSlot slot = preferences.cartridgeSlots[entry];
+        if (slot.primary == 255) continue;
+        const TROMCartridge* cartridge = machine->GetCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary);
+        // An empty slot keeps the name of an empty cartridge.
+        if (!cartridge || cartridge->GetName() == emptyCartridgeName) continue;
+        names << QString::fromStdString(cartridge->GetName());
+        kinds << QString("%1: %2").arg(entry + 1).arg(KindName(cartridge->GetCartridgeKind()));
+    }
+    setWindowTitle("QUIB!" + (names.isEmpty() ? QString() : " - " + names.join(" + ")) + " [" + state + "]");
+    statusState->setText(state);
+    statusSpeed->setText(running ? (speedText.isEmpty() ? "-" : speedText) : "-");
+    statusKind->setText(kinds.isEmpty() ? "no cartridge" : kinds.join("  "));
+    stoppedNotice->setVisible(machine && !running);
+}
 
 void TMainWindow::menuDebugZ80Click() {
     if (!currentMachine || !currentMachine->GetZ80()) return;

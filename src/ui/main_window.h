@@ -12,10 +12,13 @@
 #include "settings/configuration.h"
 #include "settings/preferences.h"
 #include "sound/sound_buffers.h"
+#include "ui/recent_cartridges.h"
+#include "ui/speed_meter.h"
 #include "ui/start_options.h"
 
 class QAction;
 class QFrame;
+class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class TConfigurationEditor;
@@ -67,10 +70,30 @@ public:
     void menuDebuggerClick();
     void menuMemoryViewClick();
 
+    // Beyond the original menus.
+    void menuInsertCartridge1Click();
+    void menuInsertCartridge2Click();
+    void menuEjectCartridge1Click();
+    void menuEjectCartridge2Click();
+    void menuSaveScreenshotClick();
+    void menuSize1_3Click();
+    void menuSize1_4Click();
+    void menuFullscreenClick();
+    void menuMuteClick();
+    void menuPauseWhenInactiveClick();
+    void menuAboutClick();
+
+    // Puts the image into cartridge slot entry (0 or 1) as the preferences
+    // editor would: saved into quib.cfg, the machine reset and the preferences
+    // applied. An empty file ejects. Answers whether the slot now holds it.
+    bool InsertCartridgeFile(int entry, const QString& file);
+
     // The picture is the screen area less its one-pixel frame: 256 x 212 at 1:1.
+    static constexpr QSize ScreenAreaSize(int scale) { return {256 * scale + 2, 212 * scale + 2}; }
     static constexpr QSize screenAreaSize1_1{258, 214};
     static constexpr QSize screenAreaSize1_2{514, 426};
     static constexpr int memoHeight = 64;
+    static constexpr int recentCartridgeLimit = TRecentCartridges::limit;
 
     QFrame* screenBevel;
     QPlainTextEdit* Memo;
@@ -94,6 +117,23 @@ public:
     QAction* menuDebugger;
     QAction* menuMemoryView;
     QAction* menuAbout;
+    QAction* menuInsertCartridge1;
+    QAction* menuInsertCartridge2;
+    QAction* menuEjectCartridge1;
+    QAction* menuEjectCartridge2;
+    QMenu* menuRecentCartridges;
+    QAction* menuSaveScreenshot;
+    QAction* menuSize1_3;
+    QAction* menuSize1_4;
+    QAction* menuFullscreen;
+    QAction* menuLeaveFullscreen;
+    QAction* menuMute;
+    QAction* menuPauseWhenInactive;
+    // Over the screen while the machine stands, so that a black screen explains itself.
+    QLabel* stoppedNotice;
+    QLabel* statusState;
+    QLabel* statusSpeed;
+    QLabel* statusKind;
     TPCKeyboardForm* keyboardInfoForm;
     TResetMSXForm* resetForm;
     // Made when first asked for; null before.
@@ -111,6 +151,8 @@ protected:
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateMenus();
@@ -121,6 +163,17 @@ private:
     void FormDeactivate();
     void SetScreenAreaSize(QSize size);
     void EnableMachineMenus(bool enabled);
+    // Title, status bar and the stopped notice, from the machine's state.
+    void RefreshState();
+    void RefreshRecentCartridges();
+    void MeasureSpeed();
+    void ApplyMute();
+    void SetScale(int scale);
+    // Keeps the full paths of the images in quib.ini, since quib.cfg holds 50
+    // characters of each, and gives them back to the names they were cut from.
+    void SaveCartridgePaths();
+    void ChooseCartridge(int entry);
+    void RestoreCartridgePaths();
 
     TStartOptions options;
     bool shown = false;
@@ -128,6 +181,12 @@ private:
     TNoSoundBuffers silence;
     TSoundOutput* soundOutput = nullptr;
     TDisplayOutput* displayOutput = nullptr;
+    TSpeedMeter speedMeter;
+    QString speedText;
+    TRecentCartridges recentCartridges;
+    // The machine was stopped because the application lost the focus.
+    bool stoppedWhenInactive = false;
+    QRect windowedGeometry;
     THostSteadyClock steadyClock;
     TFramePacer pacer{steadyClock};
     std::unique_ptr<TPCMSX> machine;

@@ -35,6 +35,45 @@ struct SoundMixerTest : ::testing::Test {
         return samples;
     }
 
+    // Tone and noise A hold a steady +16, so every output sample shows its
+    // channel's volume; channel A is on with its tone or its noise.
+    void SteadyChannelA(std::uint8_t mixerValue) {
+        const std::vector<std::uint8_t> steady(16384, 144);
+        mixer.WriteBuffer(psg.GetToneBuffer(0), steady.data(), 128);
+        mixer.WriteBuffer(psg.GetNoiseBuffer(0), steady.data(), 16384);
+        WritePSG(0, 1);
+        WritePSG(7, mixerValue);
+    }
+    // The levels of the next frames samples, read back through the tone or noise volume table.
+    std::vector<int> Levels(int frames, bool noise = false) {
+        std::vector<std::int16_t> samples(frames);
+        mixer.Render(samples.data(), frames);
+        std::vector<int> levels;
+        for (const std::int16_t sample : samples) {
+            const auto heard = [&](int level) {
+                const int volume = (level - 15) * 100 - (noise ? 1100 : 0);
+                return std::abs(sample - (level == 0 ? 0 : 16 * 128 * Amplitude(volume)));
+            };
+            int level = 0;
+            for (int other = 1; other < 16; ++other) level = heard(other) < heard(level) ? other : level;
+            levels.push_back(level);
+        }
+        return levels;
+    }
+    // What the envelope shows at samples from to from + frames after its start, with
+    // 16 x period PSG clock cycles per step and the shape's first four ramps written
+    // as D (down), U (up), 0 and F (holding 0 or 15).
+    static std::vector<int> Expected(const char* ramps, int period, int from, int frames) {
+        std::vector<int> levels;
+        for (int sample = from; sample < from + frames; ++sample) {
+            const auto step = static_cast<int>(sample * 1789772.5 / (16.0 * std::max(period, 1) * outputRate));
+            const int within = step % 16;
+            const char ramp = ramps[std::min(step / 16, 3)];
+            levels.push_back(ramp == 'D' ? 15 - within : ramp == 'U' ? within : ramp == 'F' ? 15 : 0);
+        }
+        return levels;
+    }
+
     TSoundMixer mixer{outputRate};
     TPCPSG psg{mixer};
     TPCSCC scc{mixer};
@@ -93,6 +132,48 @@ TEST_F(SoundMixerTest, SlotsBadRequestsAndABufferThatLoops) {
     EXPECT_THROW(TSoundMixer{0}, std::invalid_argument);
 }
 
+TEST_F(SoundMixerTest, EnvelopeShapesStepHoldAndRepeatInRealTime) {
+    // Bits 3-0 of the shape: continue, attack, alternate, hold.
+    const char* ramps[16] = {"D000", "D000", "D000", "D000", "U000", "U000", "U000", "U000",
+                             "DDDD", "D000", "DUDU", "DFFF", "UUUU", "UFFF", "UDUD", "U000"};
+    SteadyChannelA(0xBE);
+    WritePSG(8, 0x10);
+    // Period 0 acts as 1: steps shorter than a sample. Period 699: ramps at 10 Hz.
+    for (const int period : {0, 5, 699}) {
+        WritePSG(11, static_cast<std::uint8_t>(period));
+        WritePSG(12, static_cast<std::uint8_t>(period >> 8));
+        const int frames = static_cast<int>(64 * 16 * std::max(period, 1) * outputRate / 1789772.5);
+        for (int shape = 0; shape < 16; ++shape) {
+            WritePSG(13, static_cast<std::uint8_t>(shape));
+            EXPECT_EQ(Levels(frames), Expected(ramps[shape], period, 0, frames)) << period << " " << shape;
+        }
+    }
+}
+
+// Period 5: a step lasts 19.7 samples, a saw down (shape 8) 315.
+TEST_F(SoundMixerTest, EnvelopeRestartsAndChannelsTakeItAndLeaveIt) {
+    SteadyChannelA(0xBE);
+    WritePSG(11, 5);
+    WritePSG(8, 0x10);
+    WritePSG(13, 0x08);
+    Levels(100);
+    WritePSG(13, 0x08);  // the same shape again restarts it
+    EXPECT_EQ(Levels(400), Expected("DDDD", 5, 0, 400));
+    WritePSG(8, 0x0A);  // the fixed level at once, while the envelope runs on
+    EXPECT_EQ(Levels(100), std::vector<int>(100, 10));
+    WritePSG(8, 0x1A);
+    EXPECT_EQ(Levels(100), Expected("DDDD", 5, 500, 100));
+    psg.StopSound();  // paused, the envelope keeps its step
+    EXPECT_EQ(Levels(1000), std::vector<int>(1000, 0));
+    psg.ResumeSound();
+    EXPECT_EQ(Levels(100), Expected("DDDD", 5, 600, 100));
+    psg.ResetSound();  // starts over, paused until the sound resumes
+    WritePSG(7, 0xB7);  // noise A alone, in envelope mode too
+    EXPECT_EQ(Levels(100, true), std::vector<int>(100, 15));
+    psg.ResumeSound();
+    EXPECT_EQ(Levels(400, true), Expected("DDDD", 5, 0, 400));
+}
+
 // Run under ThreadSanitizer: the audio thread mixes while the emulation
 // thread writes registers and creates and releases buffers.
 TEST_F(SoundMixerTest, RendersSafelyWhileTheChipsChange) {
@@ -109,7 +190,7 @@ TEST_F(SoundMixerTest, RendersSafelyWhileTheChipsChange) {
     while (blocks == 0) std::this_thread::yield();
     for (int round = 0; round < 2000 || blocks < 50; ++round) {
         const auto value = static_cast<std::uint8_t>(round * 37);
-        WritePSG(static_cast<std::uint8_t>(round % 11), value);
+        WritePSG(static_cast<std::uint8_t>(round % 14), value);  // envelope included
         scc.Write(static_cast<std::uint8_t>(round % 144), value);
         if (round % 200 == 0) {
             TPCSCC passing{mixer};

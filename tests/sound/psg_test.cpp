@@ -57,7 +57,8 @@ TEST_F(PSGTest, PeriodsSetRatesAndLevelsVolumesThroughTheirMasks) {
         if (c.index < 6) Write(c.index + 1, c.high);
         EXPECT_EQ(c.index < 6 ? Tone(c.index / 2).rate : Noise(1).rate, c.rate) << c.index << " " << c.low;
     }
-    // The envelope bit (4) is not generated: the low four bits stand.
+    // Bits 0-3 give the volume; bit 4 has both buffers follow the envelope
+    // instead, through the same tables less the same attenuation.
     const struct {
         int index, value, attenuation, tone, noise;
     } levels[] = {{8, 0x1F, 0, 0, -1100},      {8, 0x1F, 5, -500, -1600}, {8, 0x00, 5, -10000, -10000},
@@ -65,8 +66,15 @@ TEST_F(PSGTest, PeriodsSetRatesAndLevelsVolumesThroughTheirMasks) {
     for (const auto& c : levels) {
         psg.SetVolume(c.attenuation);
         Write(c.index, c.value);
-        EXPECT_EQ(Tone(c.index - 8).volume, c.tone) << c.value;
-        EXPECT_EQ(Noise(c.index - 8).volume, c.noise) << c.value;
+        const auto& tone = Tone(c.index - 8);
+        const auto& noise = Noise(c.index - 8);
+        EXPECT_EQ(tone.volume, c.tone) << c.value;
+        EXPECT_EQ(noise.volume, c.noise) << c.value;
+        const bool follows = c.value & 0x10;
+        EXPECT_EQ(tone.envelope == 0 && noise.envelope == 0, follows) << c.value;
+        if (!follows) continue;
+        EXPECT_EQ(tone.envelopeVolumes[c.value & 0x0F], c.tone) << c.value;
+        EXPECT_EQ(noise.envelopeVolumes[c.value & 0x0F], c.noise) << c.value;
     }
 }
 

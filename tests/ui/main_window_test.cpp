@@ -7,10 +7,16 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QDragEnterEvent>
+#include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <fstream>
 #include <stdexcept>
 
 #include "ui/desktop_window.h"
@@ -25,9 +31,11 @@ namespace {
 QStringList LogLines(const TMainWindow& window) { return window.Memo->toPlainText().split('\n'); }
 
 struct MainWindowTest : ::testing::Test {
-    void Start(TStartOptions options = {}) {
+    void Start(TStartOptions options = {}, std::function<void(TDesktopServices&)> change = {}) {
         if (options.folder.empty()) options.folder = MachineFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
-        desktop = std::make_unique<TDesktopWindow>(options);
+        folder = options.folder;
+        desktop.reset();
+        desktop = std::make_unique<TDesktopWindow>(options, change);
         window = &desktop->window;
         window->show();
         QApplication::processEvents();
@@ -40,6 +48,13 @@ struct MainWindowTest : ::testing::Test {
         });
         window->menuPause->trigger();
     }
+    // Starts again in the same folder, as the next session would.
+    void Restart(std::function<void(TDesktopServices&)> change = {}) {
+        TStartOptions options;
+        options.folder = folder;
+        Start(options, change);
+    }
+    std::filesystem::path folder;
     std::unique_ptr<TDesktopWindow> desktop;
     TMainWindow* window = nullptr;
 };
@@ -47,7 +62,8 @@ struct MainWindowTest : ::testing::Test {
 TEST_F(MainWindowTest, StartsStoppedWithItsMenusAndLog) {
     Start();
     ASSERT_NE(currentMachine, nullptr);
-    EXPECT_EQ(window->windowTitle(), "QUIB!");
+    EXPECT_EQ(window->windowTitle(), "QUIB! [stopped]");
+    EXPECT_TRUE(window->stoppedNotice->isVisible());
     EXPECT_TRUE(currentMachine->IsStopped());
     EXPECT_TRUE(window->menuPause->isChecked());
     EXPECT_EQ(LogLines(*window).mid(0, 3),
@@ -60,9 +76,12 @@ TEST_F(MainWindowTest, StartsStoppedWithItsMenusAndLog) {
     for (QMenu* menu : {window->menuFile, window->menuView, window->menuEmulator, window->menuDebug}) {
         for (QAction* action : menu->actions()) items << action->text() + "|" + action->shortcut().toString();
     }
-    EXPECT_EQ(items, (QStringList{"&Configuration|", "&Preferences|", "|", "E&xit|", "Cassette Controls|",
-                                  "&Size|", "&Pause|F11", "&Reset|F12", "Full speed|", "&Z80|", "&Memory|",
-                                  "&Video|", "|", "&Debugger|Ctrl+D", "Memory V&iew|"}));
+    EXPECT_EQ(items, (QStringList{"&Configuration|", "&Preferences|", "|", "Insert Cartridge 1...|",
+                                  "Insert Cartridge 2...|", "Eject Cartridge 1|", "Eject Cartridge 2|",
+                                  "Recent Cartridges|", "|", "Save Screenshot...|Print", "|", "E&xit|",
+                                  "Cassette Controls|", "&Size|", "Fullscreen|F10", "&Pause|F11", "&Reset|F12",
+                                  "Full speed|F9", "|", "Mute|Ctrl+F10", "Pause when inactive|", "&Z80|",
+                                  "&Memory|", "&Video|", "|", "&Debugger|Ctrl+D", "Memory V&iew|"}));
     EXPECT_FALSE(window->menuFullSpeed->isChecked());
     EXPECT_EQ(window->keyboardInfoForm->windowTitle(), "Keyboard info");
     EXPECT_FALSE(window->keyboardInfoForm->isVisible());
@@ -132,32 +151,71 @@ TEST_F(MainWindowTest, ResetDialogChoosesTheKindAndKeepsTheMachineRunning) {
     }
 }
 
-TEST_F(MainWindowTest, SizesDrawEveryPixelOnceOrDoubled) {
+TEST_F(MainWindowTest, SizesDrawEveryPixelAsAWholeSquareAndScreenshotsKeepTheFrame) {
     Start();
     RunFor(300);  // C-BIOS draws its logo
     const auto& vdp = static_cast<const TPCV9918&>(*currentMachine->GetVDP());
-    for (int scale : {1, 2}) {
+    const auto expected = [&](int x, int y) {
+        const TPaletteEntry colour = vdp.GetPalette()[vdp.GetFrameBuffer()[y * screenWidth + x]];
+        return qRgb(colour.red, colour.green, colour.blue);
+    };
+    // The notice over a stopped machine is left out of the pictures.
+    const auto grab = [this] {
+        window->stoppedNotice->hide();
+        return window->screenBevel->grab().toImage();
+    };
+    QAction* const sizes[] = {window->menuSize1_1, window->menuSize1_2, window->menuSize1_3, window->menuSize1_4};
+    for (int scale = 1; scale <= 4; ++scale) {
         SCOPED_TRACE(scale);
-        (scale == 1 ? window->menuSize1_1 : window->menuSize1_2)->trigger();
+        sizes[scale - 1]->trigger();
         QApplication::processEvents();
-        EXPECT_EQ(window->screenBevel->size(), scale == 1 ? TMainWindow::screenAreaSize1_1 : TMainWindow::screenAreaSize1_2);
-        const QImage shot = window->screenBevel->grab().toImage();
+        EXPECT_EQ(window->screenBevel->size(), TMainWindow::ScreenAreaSize(scale));
+        const QImage shot = grab();
         int mismatches = 0;
         for (int y = 0; y < screenHeight; ++y) {
             for (int x = 0; x < screenWidth; ++x) {
-                const TPaletteEntry colour = vdp.GetPalette()[vdp.GetFrameBuffer()[y * screenWidth + x]];
-                const QRgb expected = qRgb(colour.red, colour.green, colour.blue);
                 for (int dy = 0; dy < scale; ++dy) {
                     for (int dx = 0; dx < scale; ++dx) {
-                        if (shot.pixel(1 + x * scale + dx, 1 + y * scale + dy) != expected) ++mismatches;
+                        if (shot.pixel(1 + x * scale + dx, 1 + y * scale + dy) != expected(x, y)) ++mismatches;
                     }
                 }
             }
         }
         EXPECT_EQ(mismatches, 0);
     }
-    EXPECT_TRUE(window->menuSize1_2->isChecked());
-    EXPECT_FALSE(window->menuSize1_1->isChecked());
+    EXPECT_TRUE(window->menuSize1_4->isChecked());
+
+    // By hand: the largest whole scale that fits, centred on black; never below 1:1.
+    window->resize(window->size() - TMainWindow::ScreenAreaSize(4) + TMainWindow::ScreenAreaSize(2) + QSize(101, 41));
+    QApplication::processEvents();
+    const QImage shot = grab();
+    EXPECT_EQ(shot.pixel(1, 1), qRgb(0, 0, 0));
+    EXPECT_EQ(shot.pixel(1 + 50 + 2 * 100, 1 + 20 + 2 * 100), expected(100, 100));
+    window->resize(100, 100);
+    QApplication::processEvents();
+    EXPECT_EQ(window->screenBevel->size(), TMainWindow::screenAreaSize1_1);
+
+    // The screenshot is the frame itself: its indices, its palette, numbered on.
+    for (const char* name : {"quib-0001.png", "quib-0002.png"}) {
+        window->menuSaveScreenshot->trigger();
+        const std::filesystem::path file = folder / "Screenshots" / name;
+        EXPECT_EQ(LogLines(*window).last(), QString::fromStdString("Screenshot saved to " + file.string()));
+        const QImage saved(QString::fromStdString(file.string()));
+        ASSERT_EQ(saved.format(), QImage::Format_Indexed8);
+        ASSERT_EQ(saved.size(), QSize(screenWidth, screenHeight));
+        ASSERT_EQ(saved.colorCount(), paletteSize);
+        int differences = 0;
+        for (int y = 0; y < screenHeight; ++y) {
+            for (int x = 0; x < screenWidth; ++x) {
+                if (saved.pixelIndex(x, y) != vdp.GetFrameBuffer()[y * screenWidth + x]) ++differences;
+            }
+        }
+        EXPECT_EQ(differences, 0);
+        for (int index = 0; index < paletteSize; ++index) {
+            const TPaletteEntry colour = vdp.GetPalette()[index];
+            EXPECT_EQ(saved.color(index), qRgb(colour.red, colour.green, colour.blue)) << index;
+        }
+    }
 }
 
 TEST_F(MainWindowTest, CommandLineCartridgeIsForThisSessionAndRunStartsTheMachine) {
@@ -255,14 +313,141 @@ TEST_F(MainWindowTest, WithoutASoundDeviceTheLogWarnsOnceAndTheMachineRuns) {
     EXPECT_GT(currentMachine->GetZ80()->instructionCount, 10001u);
 }
 
+TEST_F(MainWindowTest, CartridgesFromTheMenuOrADropAreKeptForTheNextStart) {
+    Start();
+    const QString hello = QUIB_TEST_CARTRIDGE;
+    // Longer than quib.cfg's 50 characters, so only quib.ini has it whole.
+    const std::filesystem::path longName = folder / "a cartridge image with a name longer than fifty.rom";
+    std::filesystem::copy_file(hello.toStdString(), longName);
+    const QString kept = QString::fromStdString(longName.string());
+    const std::filesystem::path damaged = folder / "short.rom";
+    std::ofstream(damaged) << "AB";
+
+    TFileAnswer answer(longName);
+    window->menuInsertCartridge1->trigger();
+    QMimeData dragged;
+    dragged.setUrls({QUrl::fromLocalFile(hello)});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(window, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(window, &drop);
+    QApplication::processEvents();
+    const QString both = "QUIB! - a cartridge image with a name longer than fifty.rom + hello.rom [stopped]";
+    EXPECT_EQ(window->windowTitle(), both);
+    EXPECT_EQ(window->statusKind->text(), "1: ROM at 4000h  2: ROM at 4000h");
+    EXPECT_EQ(window->statusState->text(), "stopped");
+
+    TBoxAnswers boxes({QMessageBox::Ok});
+    EXPECT_FALSE(window->InsertCartridgeFile(0, QString::fromStdString(damaged.string())));
+    EXPECT_EQ(boxes.Asked().size(), 1);
+    EXPECT_EQ(window->windowTitle(), both);
+    QStringList recent;
+    for (QAction* action : window->menuRecentCartridges->actions()) recent << action->text();
+    EXPECT_EQ(recent, (QStringList{"&1 " + hello, "&2 " + kept}));
+
+    Restart();
+    EXPECT_EQ(window->windowTitle(), both);
+    EXPECT_EQ(window->menuRecentCartridges->actions().size(), 2);
+    window->menuEjectCartridge1->trigger();
+    EXPECT_EQ(window->windowTitle(), "QUIB! - hello.rom [stopped]");
+    window->menuRecentCartridges->actions()[1]->trigger();
+    EXPECT_EQ(window->windowTitle(), both);
+    window->menuEjectCartridge2->trigger();
+    Restart();
+    EXPECT_EQ(window->windowTitle(), "QUIB! - a cartridge image with a name longer than fifty.rom [stopped]");
+}
+
+struct TSilentSoundOutput : TSoundOutput {
+    TSoundBuffers& GetBuffers() override { return buffers; }
+    void SetMuted(bool on) override { muted = on; }
+    TNoSoundBuffers buffers;
+    bool muted = false;
+};
+
+TEST_F(MainWindowTest, MuteFullSpeedAndPauseWhenInactiveBehaveAndAreKept) {
+    TSilentSoundOutput sound;
+    const auto silent = [&](TDesktopServices& services) { services.openSound = [&]() -> TSoundOutput& { return sound; }; };
+    Start({}, silent);
+    struct TCase {
+        bool mute;
+        bool fullSpeed;
+        bool muted;
+    };
+    for (const TCase& test : {TCase{true, false, true}, TCase{false, true, true}, TCase{false, false, false}, TCase{true, false, true}}) {
+        if (window->menuMute->isChecked() != test.mute) window->menuMute->trigger();
+        if (window->menuFullSpeed->isChecked() != test.fullSpeed) window->menuFullSpeed->trigger();
+        EXPECT_EQ(sound.muted, test.muted) << test.mute << test.fullSpeed;
+    }
+    window->menuPauseWhenInactive->trigger();
+    sound.muted = false;
+    Restart(silent);
+    EXPECT_TRUE(window->menuMute->isChecked());
+    EXPECT_TRUE(sound.muted);
+    EXPECT_TRUE(window->menuPauseWhenInactive->isChecked());
+
+    // Another application takes the focus: the machine stops, and runs again when it comes back.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    bool stoppedInactive = false;
+    QTimer::singleShot(100, [&] {
+        QApplication::setActiveWindow(nullptr);
+        stoppedInactive = currentMachine->IsStopped();
+    });
+    window->menuPause->trigger();
+    EXPECT_TRUE(stoppedInactive);
+    EXPECT_EQ(window->windowTitle(), "QUIB! [stopped]");
+    QString state;
+    QString speed;
+    bool noticeShown = true;
+    QTimer::singleShot(1200, [&] {
+        state = window->statusState->text();
+        speed = window->statusSpeed->text();
+        noticeShown = window->stoppedNotice->isVisible();
+        window->menuPause->trigger();
+    });
+    QApplication::setActiveWindow(window);
+    QTest::qWait(1400);
+    EXPECT_EQ(state, "running");
+    EXPECT_FALSE(noticeShown);
+    EXPECT_TRUE(QRegularExpression("^[0-9]+\\.[0-9] fps \\([0-9]+%\\)$").match(speed).hasMatch()) << speed.toStdString();
+    EXPECT_TRUE(window->stoppedNotice->isVisible());
+}
+
+// The keys themselves are pressed in the end-to-end test, under a real X server.
+TEST_F(MainWindowTest, FullscreenShowsOnlyTheScreenAndEitherItemLeavesIt) {
+    Start();
+    const QRect windowed = window->geometry();
+    EXPECT_FALSE(window->menuLeaveFullscreen->isEnabled());  // Escape is the MSX's
+    for (QAction* leave : {window->menuFullscreen, window->menuLeaveFullscreen}) {
+        window->menuFullscreen->trigger();
+        QApplication::processEvents();
+        EXPECT_TRUE(window->isFullScreen());
+        EXPECT_TRUE(window->actions().contains(window->menuFullscreen));  // its key works without the menu bar
+        EXPECT_TRUE(window->menuLeaveFullscreen->isEnabled());
+        EXPECT_FALSE(window->menuBar()->isVisible());
+        EXPECT_FALSE(window->Memo->isVisible());
+        EXPECT_FALSE(window->statusBar()->isVisible());
+        const QRect picture = desktop->services.GetDisplayOutput()->PictureRectangle();
+        const int scale = picture.width() / screenWidth;
+        EXPECT_EQ(picture.size(), QSize(screenWidth, screenHeight) * scale);
+        EXPECT_TRUE(window->screenBevel->width() < screenWidth * (scale + 1) + 2 ||
+                    window->screenBevel->height() < screenHeight * (scale + 1) + 2);
+        leave->trigger();
+        QApplication::processEvents();
+        EXPECT_FALSE(window->isFullScreen());
+        EXPECT_TRUE(window->menuBar()->isVisible());
+        EXPECT_EQ(window->geometry(), windowed);
+    }
+}
+
 TEST(MainWindowStartUp, AFailureBeforeTheMachineExistsDisablesItsMenus) {
     TStartOptions options;
     options.folder = MachineFolder("failed_start_up");
-    TQtDesktopServices services;
-    TMainWindow window(options);
-    TDesktopServices failing = services.Compose(window);
-    failing.openDisplay = []() -> TDisplayOutput& { throw std::runtime_error("Failed to create IDirectDraw object"); };
-    window.SetServices(failing);
+    TDesktopWindow desktop(options, [](TDesktopServices& services) {
+        services.openDisplay = []() -> TDisplayOutput& { throw std::runtime_error("Failed to create IDirectDraw object"); };
+    });
+    TMainWindow& window = desktop.window;
     QString shown;
     WhenModalOpens<QMessageBox>([&](QMessageBox& box) {
         shown = box.text();

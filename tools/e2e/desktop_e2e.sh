@@ -5,7 +5,9 @@
 #     draws for the same typed text;
 #  2. sound: quib --run with the tone cartridge, its sound recorded through SDL's
 #     disk audio driver; the recorded pitch must be the tone's 440.4 Hz;
-#  3. windows: the three debug windows and the cassette window, opened from the
+#  3. envelope: quib --run with the envelope cartridge, recorded the same way;
+#     the loudness must fall as a saw, by 20 dB or more, starting ten times a second;
+#  4. windows: the three debug windows and the cassette window, opened from the
 #     menus of the running machine, must appear; each is saved as a screenshot.
 # Usage: tools/e2e/desktop_e2e.sh BUILD_FOLDER [OUTPUT_FOLDER]
 set -euo pipefail
@@ -37,7 +39,7 @@ start_quib() {
   ln -s "$build/bin/Configurations" "$folder/Configurations"
   "$folder/quib" "$@" > "$output/$(basename "$folder").log" 2>&1 &
   quib_pid=$!
-  window=$(timeout 20 xdotool search --sync --onlyvisible --name '^QUIB!$' | head -1)
+  window=$(timeout 20 xdotool search --sync --onlyvisible --name '^QUIB!' | head -1)
 }
 
 stop_quib() {
@@ -72,6 +74,13 @@ sleep 6
 import -window "$window" "$output/tone-window.png"
 stop_quib
 python3 "$here/measure_pitch.py" "$output/tone.raw" 440.4
+
+echo "=== e2e: recording the PSG envelope"
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$output/envelope.raw" start_quib envelope --run "$build/tests/envelope.rom"
+sleep 6
+stop_quib
+# Envelope period 699: a ramp lasts 256 x 699 / 1789772.5 s, ten a second.
+python3 "$here/measure_envelope.py" "$output/envelope.raw" 10.0
 
 echo "=== e2e: debug and cassette windows"
 SDL_AUDIODRIVER=dummy start_quib windows --run
