@@ -30,7 +30,7 @@ void RequireFile(const std::filesystem::path& path, const char* what) {
 THeadlessRunner::THeadlessRunner(const THeadlessOptions& runOptions, std::ostream& log)
     : options(runOptions), messages(log) {
     if (options.configuration.empty()) {
-        options.configuration = ExecutableFolder() / "Configurations" / "MSX1";
+        options.configuration = ExecutableFolder() / "Configurations" / "MSX1.qcf";
     }
     RequireFile(options.configuration, "configuration");
     RequireFile(options.cartridge1, "cartridge");

@@ -1,4 +1,4 @@
-// Build-time tool: writes the default machine "MSX1" into a Configurations
+// Build-time tool: writes the default machine "MSX1.qcf" into a Configurations
 // folder, with the 16 KB system ROM pages cut from the C-BIOS images.
 //
 // usage: quib-write-default-configuration CBIOS_FOLDER CONFIGURATIONS_FOLDER
@@ -78,8 +78,8 @@ int main(int argc, char** argv) {
         if (!WritePage(cbiosFolder, outputFolder, page)) return 1;
     }
     TConfiguration configuration = DefaultConfiguration();
-    if (!configuration.Save(outputFolder / "MSX1")) {
-        std::cerr << "error: cannot write " << (outputFolder / "MSX1").string() << "\n";
+    if (!configuration.Save(outputFolder / "MSX1.qcf")) {
+        std::cerr << "error: cannot write " << (outputFolder / "MSX1.qcf").string() << "\n";
         return 1;
     }
     return 0;

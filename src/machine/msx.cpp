@@ -1,6 +1,7 @@
 #include "machine/msx.h"
 
 #include "memory/megarom.h"
+#include "memory/rom_file_check.h"
 #include "memory/memory_mapper.h"
 
 TMSX::~TMSX() = default;
@@ -56,9 +57,21 @@ void TMSX::BuildSlot(int primary, int secondary) {
             selector->SetBank(primary, secondary, page, std::make_unique<TMemoryBank>());
             break;
         case TConfiguration::pageROM: {
-            auto bank = std::make_unique<TROMBank>();
+            // A ROM that cannot be used leaves its page empty, said once; the
+            // machine is built with what there is.
             const std::string& name = configuration->romFile[primary][secondary][page];
-            bank->Load(romFolder / name);
+            const std::filesystem::path file = romFolder / name;
+            std::string problem = name.empty() ? "No system ROM is named for page " + std::to_string(page) +
+                                                     " of slot " + std::to_string(primary) + "-" +
+                                                     std::to_string(secondary) + "."
+                                               : TROMFileCheck::SystemPageProblem(file);
+            auto bank = std::make_unique<TROMBank>();
+            if (problem.empty() && bank->Load(file) != 0) problem = "The system ROM " + file.string() + " cannot be read.";
+            if (!problem.empty()) {
+                problems.push_back(problem);
+                selector->SetBank(primary, secondary, page, std::make_unique<TMemoryBank>());
+                break;
+            }
             bank->SetName(name);
             selector->SetBank(primary, secondary, page, std::move(bank));
             break;
@@ -124,8 +137,8 @@ std::string TMSX::InsertCartridge(int primary, int secondary, const std::filesys
         return {};
     }
     TROMAnalysis analysis;
-    std::string problem;
-    if (TCartridgeAnalysis::AnalyseROM(fileName, analysis, kind, &problem) != 0) {
+    std::string problem = TROMFileCheck::AccessProblem(fileName);
+    if (!problem.empty() || TCartridgeAnalysis::AnalyseROM(fileName, analysis, kind, &problem) != 0) {
         current->Eject();
         return "not inserted: " + problem;
     }

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "cpu/msx_z80.h"
 #include "io/io_handler.h"
@@ -41,6 +43,9 @@ public:
     // empty name or a position that is no cartridge slot.
     virtual std::string InsertCartridge(int primary, int secondary, const std::filesystem::path& fileName,
                                         TCartridgeKind kind = TCartridgeKind::automatic);
+    // What the last builds could not use (a system ROM that is missing or too short),
+    // one sentence each, in order; taking them clears the list.
+    std::vector<std::string> TakeProblems() { return std::exchange(problems, {}); }
     // 0 soft (processor only), 1 hard (memory cleared too), 2 rebuild from the configuration.
     virtual void Reset(int kind);
     virtual void Stop();
@@ -100,6 +105,7 @@ protected:
     std::unique_ptr<TJoystick> joystick2;
     std::unique_ptr<TMSXPrinter> printer;
     bool stopped = true;
+    std::vector<std::string> problems;
 
     // Each SCC carried by a Konami SCC cartridge, in slot order.
     template <typename Action> void ForEachSCC(Action action) const {

@@ -76,3 +76,20 @@ bool TConfiguration::Save(const std::filesystem::path& path) {
     }
     return ReplaceFile(path, writer.Bytes());
 }
+
+std::string TConfiguration::FindDamage(const std::filesystem::path& path) {
+    std::vector<std::uint8_t> bytes;
+    if (!ReadRecordFile(path, fileSize, bytes)) return {};
+    TRecordCheck check(bytes, fileSize);
+    check.Skip(magic.size());
+    check.Text("the description");
+    check.Byte("the MSX type", 3);
+    check.Byte("the processor", 1);
+    check.Byte("the video chip", 2);
+    check.Byte("the VRAM size", 2);
+    for (int primary = 0; primary < 4; ++primary) check.Byte("an expanded flag", 1);
+    for (int page = 0; page < 64; ++page) check.Byte("a page type", pageCartridgeSlot);
+    for (int slot = 0; slot < 16; ++slot) check.Byte("a mapper size", 6);
+    for (int page = 0; page < 64; ++page) check.Text("a ROM file name");
+    return check.Damage();
+}

@@ -28,6 +28,10 @@ public:
     bool Load(const std::filesystem::path& path);
     // False when the file cannot be written; an old file then stays as it was.
     bool Save(const std::filesystem::path& path);
+    // What makes the file unusable as a configuration (too short, a number
+    // beyond its choices, a text field not padded with zero bytes); empty when
+    // it can be loaded or cannot be opened at all.
+    static std::string FindDamage(const std::filesystem::path& path);
 
     std::string fileName = "NewConfig.qcf";
     std::string description = "New configuration";

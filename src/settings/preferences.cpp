@@ -87,3 +87,31 @@ bool TPreferences::Save(const std::filesystem::path& path) const {
     WriteNumber(writer, sccVolume);
     return ReplaceFile(path, writer.Bytes());
 }
+
+std::string TPreferences::FindDamage(const std::filesystem::path& path) {
+    std::vector<std::uint8_t> bytes;
+    if (!ReadRecordFile(path, fileSize, bytes)) return {};
+    constexpr std::uint8_t unused = 255;
+    TRecordCheck check(bytes, fileSize);
+    check.Skip(magic.size());
+    check.Text("the default configuration");
+    for (int entry = 0; entry < cartridgeEntryCount; ++entry) {
+        check.ByteOr("a cartridge slot's primary slot", 3, unused);
+        check.ByteOr("a cartridge slot's secondary slot", 3, unused);
+    }
+    for (int entry = 0; entry < cartridgeEntryCount; ++entry) check.Text("a cartridge file");
+    check.Byte("the joystick 1 device", 2);
+    check.Byte("the joystick 2 device", 2);
+    check.Skip(2);
+    check.Byte("the printer output", 3);
+    check.Skip(2);
+    check.Text("the printer file");
+    check.Byte("the cassette length", 3);
+    check.Byte("the cassette accuracy", 2);
+    check.Text("the cassette file");
+    check.Byte("the PSG switch", 1);
+    check.Byte("the PSG volume", 20);
+    check.Byte("the SCC switch", 1);
+    check.Byte("the SCC volume", 20);
+    return check.Damage();
+}

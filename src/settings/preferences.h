@@ -30,8 +30,12 @@ public:
     bool Load(const std::filesystem::path& path);
     // False when the file cannot be written; an old file then stays as it was.
     bool Save(const std::filesystem::path& path) const;
+    // What makes the file unusable (too short, a slot number or setting beyond
+    // its range, a text field not padded with zero bytes); empty when it can be
+    // loaded or cannot be opened at all.
+    static std::string FindDamage(const std::filesystem::path& path);
 
-    std::string defaultConfiguration = "MSX1";
+    std::string defaultConfiguration = "MSX1.qcf";
     std::int32_t cartridgeSlotCount = 0;
     TCartridgeSlot cartridgeSlots[cartridgeEntryCount];
     std::string cartridgeFiles[cartridgeEntryCount];

@@ -89,3 +89,41 @@ bool ReplaceFile(const std::filesystem::path& path, std::span<const std::uint8_t
     }
     return true;
 }
+
+TRecordCheck::TRecordCheck(std::span<const std::uint8_t> bytes, std::size_t recordSize) : bytes(bytes) {
+    if (bytes.size() < recordSize) {
+        damage = "it is too short (" + std::to_string(bytes.size()) + " of " + std::to_string(recordSize) + " bytes)";
+    }
+}
+
+void TRecordCheck::Byte(std::string_view field, std::uint8_t largest) {
+    if (damage.empty() && position < bytes.size() && bytes[position] > largest) {
+        damage = std::string(field) + " is " + std::to_string(bytes[position]) + ", beyond " + std::to_string(largest);
+    }
+    ++position;
+}
+
+void TRecordCheck::ByteOr(std::string_view field, std::uint8_t largest, std::uint8_t marker) {
+    if (position < bytes.size() && bytes[position] == marker) {
+        ++position;
+        return;
+    }
+    Byte(field, largest);
+}
+
+void TRecordCheck::Text(std::string_view field) {
+    bool ended = false;
+    for (std::size_t index = position; damage.empty() && index < position + textFieldSize && index < bytes.size(); ++index) {
+        if (bytes[index] == 0) ended = true;
+        else if (ended) damage = std::string(field) + " has bytes after the end of its text";
+    }
+    position += textFieldSize;
+}
+
+std::filesystem::path KeepDamagedFile(const std::filesystem::path& path) {
+    std::filesystem::path aside = path;
+    aside += ".damaged";
+    std::error_code error;
+    std::filesystem::rename(path, aside, error);
+    return error ? std::filesystem::path() : aside;
+}

@@ -52,3 +52,28 @@ bool ReadRecordFile(const std::filesystem::path& path, std::size_t maximumSize,
 // Writes a temporary file beside the target and renames it over the target
 // only when complete, so a failed write leaves the old file as it was.
 bool ReplaceFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+// Finds what makes a settings record unusable: a file shorter than its record,
+// a byte field beyond its range, a text field whose bytes after its text are
+// not all zero. Walks the fields in file order and keeps the first fault.
+class TRecordCheck {
+public:
+    TRecordCheck(std::span<const std::uint8_t> bytes, std::size_t recordSize);
+    void Skip(std::size_t count) { position += count; }
+    void Byte(std::string_view field, std::uint8_t largest);
+    // A byte that is either at most largest or the marker value.
+    void ByteOr(std::string_view field, std::uint8_t largest, std::uint8_t marker);
+    void Text(std::string_view field);
+    // Empty when the record can be used.
+    const std::string& Damage() const { return damage; }
+
+private:
+    std::span<const std::uint8_t> bytes;
+    std::size_t position = 0;
+    std::string damage;
+};
+
+// Moves a damaged settings file aside as NAME.damaged, replacing an older one,
+// so that defaults take its place and nothing of it is lost. Returns the new
+// path, or an empty one when the file could not be moved.
+std::filesystem::path KeepDamagedFile(const std::filesystem::path& path);

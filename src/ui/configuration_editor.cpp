@@ -14,6 +14,12 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <fstream>
+#include <iterator>
+#include <system_error>
+#include <vector>
+
+#include "memory/rom_file_check.h"
 #include "ui/file_dialogs.h"
 #include "ui/main_window.h"
 
@@ -311,14 +317,57 @@ QString TConfigurationEditor::ConfigurationFolder() const {
 void TConfigurationEditor::btnPageFileClick(int page) {
     const QString chosen = ChooseOpenFile(this, romFilter, ConfigurationFolder());
     if (chosen.isEmpty()) return;
-    // The machine opens ROM images from the Configurations folder by name alone.
-    editPageFile[page]->setText(QString::fromStdString(std::filesystem::path(chosen.toStdString()).filename().string()));
+    const std::filesystem::path source = chosen.toStdString();
+    if (const std::string problem = TROMFileCheck::SystemPageProblem(source); !problem.empty()) {
+        QMessageBox::warning(this, "Warning", QString::fromStdString(problem));
+        return;
+    }
+    // The machine opens ROM images from the Configurations folder by name alone:
+    // a ROM chosen elsewhere is copied there, so that what was picked is what boots.
+    if (!CopyIntoConfigurations(source)) return;
+    editPageFile[page]->setText(QString::fromStdString(source.filename().string()));
     editPageFileChange(page);
+}
+
+namespace {
+
+std::vector<char> FileBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+}  // namespace
+
+bool TConfigurationEditor::CopyIntoConfigurations(const std::filesystem::path& source) {
+    const std::filesystem::path target = programFolder / "Configurations" / source.filename();
+    std::error_code error;
+    if (std::filesystem::equivalent(source, target, error)) return true;
+    if (std::filesystem::exists(target, error)) {
+        if (FileBytes(source) == FileBytes(target)) return true;
+        const QString question = "A different file named " + QString::fromStdString(source.filename().string()) +
+                                 " is already in the Configurations folder.\nReplace it with the chosen one?";
+        if (QMessageBox::question(this, "Warning", question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+            return false;
+        }
+    }
+    std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing, error);
+    if (!error) return true;
+    QMessageBox::warning(this, "Warning",
+                         QString::fromStdString("The system ROM " + source.string() + " could not be copied to " +
+                                                target.string() + ": " + error.message() + "."));
+    return false;
 }
 
 void TConfigurationEditor::btnLoadClick() {
     const QString chosen = ChooseOpenFile(this, configurationFilter, ConfigurationFolder());
     if (chosen.isEmpty()) return;
+    // A damaged file would put garbage in every field: it is refused, and what is shown stays.
+    if (const std::string damage = TConfiguration::FindDamage(chosen.toStdString()); !damage.empty()) {
+        QMessageBox::warning(this, "Warning",
+                             "The configuration file " + chosen + " is damaged (" + QString::fromStdString(damage) +
+                                 ") and was not loaded.");
+        return;
+    }
     if (!configuration->Load(chosen.toStdString())) {
         QMessageBox::warning(this, "Warning", "The configuration file " + chosen + " could not be read.");
         return;
@@ -351,14 +400,17 @@ bool TConfigurationEditor::ConfirmClose() {
         else modified = false;
     }
     if (!needsReboot) return true;
+    // No is a way out: the machine keeps running as it was built.
     const auto answer = QMessageBox::question(this, "Configuration changed",
-                                              "To apply the configuration changes the MSX needs a reboot.\nReboot Now?",
+                                              "To apply the configuration changes the MSX needs a reboot.\nReboot Now?\n\n"
+                                              "No leaves the changes unapplied until the next start.",
                                               QMessageBox::Yes | QMessageBox::No);
-    if (answer != QMessageBox::Yes) return false;
     needsReboot = false;
+    if (answer != QMessageBox::Yes) return true;
     if (currentMachine) {
         currentMachine->Reset(2);
         currentMachine->ApplyPreferences(true);
+        ShowMachineProblems(this);
     }
     return true;
 }

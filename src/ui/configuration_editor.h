@@ -94,6 +94,8 @@ private:
     void SetSlotPages(std::uint8_t type);
     void Changed(bool affectsBuild);
     QString ConfigurationFolder() const;
+    // False when the user keeps a different file of that name, or the copy fails (said in a box).
+    bool CopyIntoConfigurations(const std::filesystem::path& source);
 
     std::filesystem::path programFolder;
     TConfiguration* configuration = nullptr;

@@ -22,6 +22,8 @@
 #include <system_error>
 
 #include "host/cartridge_kind_settings.h"
+#include "host/long_paths.h"
+#include "settings/record.h"
 #include "host/ini_settings.h"
 #include "ui/debugger_form.h"
 #include "ui/memory_view_form.h"
@@ -49,7 +51,7 @@ const QString aboutText = QString(
     "<p><b>MSX keys</b>: GRAPH Alt, STOP F8, SELECT F7, F6-F10 Shift+F1-F5, CAPS Caps Lock, "
     "CODE has no key.</p>"
     "<p><b>Shortcuts</b>: F11 Pause, F12 Reset, F9 Full speed, Ctrl+F10 Mute, F10 Fullscreen "
-    "(Esc leaves it), Print Screen Save Screenshot. Drop a ROM file on the window to insert it "
+    "(Esc leaves it), Print Screen or Ctrl+F9 Save Screenshot. Drop a ROM file on the window to insert it "
     "in cartridge slot 1, with Shift in slot 2.</p>").arg(QUIB_VERSION);
 
 // The kinds of cartridge as the user knows them.
@@ -80,6 +82,13 @@ QString DraggedFile(const QMimeData* data) {
 void ShowError(const std::string& message, const std::string& caption) {
     QMessageBox::warning(QApplication::activeWindow(), QString::fromStdString(caption),
                          QString::fromStdString(message), QMessageBox::Ok);
+}
+
+void ShowMachineProblems(QWidget* parent) {
+    if (!currentMachine) return;
+    QStringList lines;
+    for (const std::string& problem : currentMachine->TakeProblems()) lines << QString::fromStdString(problem);
+    if (!lines.isEmpty()) QMessageBox::warning(parent, "Warning", lines.join("\n"), QMessageBox::Ok);
 }
 
 TMainWindow::TMainWindow(const TStartOptions& startOptions) : options(startOptions) {
@@ -160,7 +169,8 @@ void TMainWindow::CreateMenus() {
     menuRecentCartridges = menuFile->addMenu("Recent Cartridges");
     menuFile->addSeparator();
     menuSaveScreenshot = add(menuFile, "Save Screenshot...", &TMainWindow::menuSaveScreenshotClick);
-    menuSaveScreenshot->setShortcut(Qt::Key_Print);
+    // Desktops often take Print Screen for themselves: Ctrl+F9 works everywhere.
+    menuSaveScreenshot->setShortcuts({Qt::Key_Print, Qt::CTRL | Qt::Key_F9});
     menuFile->addSeparator();
     menuExit = add(menuFile, "E&xit", &TMainWindow::menuExitClick);
 
@@ -301,11 +311,19 @@ void TMainWindow::StartUp() {
     preferencesEditor =
         new TPreferencesEditor(options.folder, services->joystickService, services->printerPorts, this);
     const std::filesystem::path preferencesFile = options.folder / TPreferences::preferencesFileName;
-    preferences.Load(preferencesFile);
+    if (!SetAsideIfDamaged(preferencesFile, TPreferences::FindDamage(preferencesFile))) preferences.Load(preferencesFile);
+    TLongPaths::Restore(preferences, options.folder);
     RestoreCartridgePaths();
     preferencesEditor->SetPreferences(&preferences);
     const std::filesystem::path configurationFolder = options.folder / "Configurations";
-    configuration.Load(configurationFolder / preferences.defaultConfiguration);
+    const std::filesystem::path configurationFile = DefaultConfigurationFile(configurationFolder);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(configurationFile, error)) {
+        AddStatusMessage(QString::fromStdString("The configuration " + configurationFile.string() +
+                                                " does not exist: every page of the machine is empty."));
+    } else if (!SetAsideIfDamaged(configurationFile, TConfiguration::FindDamage(configurationFile))) {
+        configuration.Load(configurationFile);
+    }
 
     const THostServices machineServices{services->messagePump,     services->userMessages, &speedMeter,
                                         services->keyState,        services->joystickService,
@@ -323,23 +341,48 @@ void TMainWindow::StartUp() {
     machine->Build(configuration);
     machine->ApplyPreferences(true);
     if (!options.cartridge.empty()) InsertStartCartridge();
+    // What could not be used is said once, in the log: the machine runs with the rest.
+    for (const std::string& problem : machine->TakeProblems()) AddStatusMessage(QString::fromStdString(problem));
+}
+
+std::filesystem::path TMainWindow::DefaultConfigurationFile(const std::filesystem::path& folder) const {
+    // The default machine was once written as "MSX1", without the extension:
+    // either name finds whichever file there is.
+    const std::filesystem::path named = folder / preferences.defaultConfiguration;
+    std::filesystem::path other = named;
+    if (named.extension() == ".qcf") other.replace_extension();
+    else other += ".qcf";
+    std::error_code error;
+    return std::filesystem::exists(named, error) || !std::filesystem::exists(other, error) ? named : other;
+}
+
+bool TMainWindow::SetAsideIfDamaged(const std::filesystem::path& file, const std::string& damage) {
+    if (damage.empty()) return false;
+    const std::filesystem::path aside = KeepDamagedFile(file);
+    const std::string kept = aside.empty() ? "it could not be moved aside" : "it is kept as " + aside.string();
+    AddStatusMessage(QString::fromStdString("The file " + file.string() + " is damaged (" + damage + "): " + kept +
+                                            ", and defaults are used in its place."));
+    return true;
 }
 
 void TMainWindow::InsertStartCartridge() {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(options.cartridge, error)) {
-        services->userMessages.ShowMessage("Cannot open the cartridge image " + options.cartridge.string() + ".", "Warning");
-        return;
-    }
     if (preferences.cartridgeSlotCount == 0) {
         services->userMessages.ShowMessage("The configuration has no cartridge slot for " + options.cartridge.string() + ".",
                                   "Warning");
         return;
     }
-    // Into the machine only: the preferences keep their own cartridge.
+    // Into the machine only: the preferences keep their own cartridge. One that
+    // cannot be used leaves the slot empty for this session rather than booting
+    // the saved one in its place.
     const TCartridgeSlot slot = preferences.cartridgeSlots[0];
-    machine->InsertCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary, options.cartridge,
-                             options.cartridgeKind);
+    const std::string inserted = machine->InsertCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary,
+                                                          options.cartridge, options.cartridgeKind);
+    constexpr std::string_view refused = "not inserted: ";
+    if (inserted.starts_with(refused)) {
+        services->userMessages.ShowMessage("The cartridge image " + options.cartridge.string() +
+                                               " cannot be used: " + inserted.substr(refused.size()) + ".",
+                                           "Warning");
+    }
 }
 
 void TMainWindow::EnableMachineMenus(bool enabled) {
@@ -583,6 +626,7 @@ void TMainWindow::RefreshRecentCartridges() {
 }
 
 void TMainWindow::SaveCartridgePaths() {
+    TLongPaths::Store(preferences, options.folder);
     TIniSettings settings(options.folder);
     for (int entry = 0; entry < TPreferences::cartridgeEntryCount; ++entry) {
         settings.setValue(QString("Cartridges/entry%1").arg(entry + 1),

@@ -34,6 +34,10 @@ extern TPCMSX* currentMachine;
 // A message box with the text, the caption and an OK button.
 void ShowError(const std::string& message, const std::string& caption);
 
+// What the machine's last rebuild could not use, in one "Warning" box over the
+// parent; nothing when all went well.
+void ShowMachineProblems(QWidget* parent);
+
 // The application's window: the emulated screen, the status log and the menus
 // that run, stop and reset the machine. It builds the machine when it is first
 // shown and owns it and its settings for the whole run; the host services are
@@ -159,6 +163,10 @@ private:
     void FormShow();
     void StartUp();
     void InsertStartCartridge();
+    // The default configuration's file, under its name with or without ".qcf".
+    std::filesystem::path DefaultConfigurationFile(const std::filesystem::path& folder) const;
+    // Moves a damaged settings file aside and says so in the log; false when it is sound.
+    bool SetAsideIfDamaged(const std::filesystem::path& file, const std::string& damage);
     void FormActivate();
     void FormDeactivate();
     void SetScreenAreaSize(QSize size);

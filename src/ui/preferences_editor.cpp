@@ -20,6 +20,8 @@
 #include <system_error>
 
 #include "host/cartridge_kind_settings.h"
+#include "host/long_paths.h"
+#include "memory/rom_file_check.h"
 #include "peripherals/joystick.h"
 #include "peripherals/printer.h"
 #include "ui/file_dialogs.h"
@@ -272,7 +274,7 @@ void TPreferencesEditor::SetPreferences(TPreferences* edited) { preferences = ed
 void TPreferencesEditor::RefreshControls() {
     if (!preferences) return;
     const TPreferences& shown = *preferences;
-    // The extension is not shown; "MSX1" therefore shows as an empty box.
+    // The extension is not shown: "MSX1.qcf" shows as MSX1 (an older "MSX1" as an empty box).
     const std::string& name = shown.defaultConfiguration;
     editConfiguration->setText(QString::fromStdString(name.size() > 4 ? name.substr(0, name.size() - 4) : ""));
 
@@ -349,6 +351,11 @@ void TPreferencesEditor::comboCasAccuracyChange() { preferences->cassetteAccurac
 void TPreferencesEditor::btnSlot1FileClick(int row) {
     const QString chosen = ChooseOpenFile(this, "MSX ROM Files (*.rom)", {});
     if (chosen.isEmpty()) return;
+    // A file that cannot be a cartridge is refused now, not found out at the reboot.
+    if (const std::string problem = TROMFileCheck::CartridgeProblem(chosen.toStdString()); !problem.empty()) {
+        QMessageBox::warning(this, "Warning", QString::fromStdString(problem));
+        return;
+    }
     editSlot[row]->setText(FileNameOnly(chosen.toStdString()));
     editSlot[row]->setCursorPosition(0);
     preferences->cartridgeFiles[row] = chosen.toStdString();
@@ -473,6 +480,7 @@ bool TPreferencesEditor::ApplyOnClose() {
                              QString::fromStdString("The preferences could not be saved to " + file.string() +
                                                     ". They stay in use until the program ends."));
     }
+    TLongPaths::Store(*preferences, programFolder);
     if (!CheckCassetteSettings()) return false;
     if (configurationChanged || cartridgesChanged) {
         if (QMessageBox::question(this, "Configuration changed", rebootQuestion, QMessageBox::Yes | QMessageBox::No) !=
@@ -484,6 +492,7 @@ bool TPreferencesEditor::ApplyOnClose() {
         if (currentMachine) currentMachine->Reset(configurationChanged ? 2 : 0);
         configurationChanged = cartridgesChanged = false;
         if (currentMachine) currentMachine->ApplyPreferences(true);
+        ShowMachineProblems(this);
         return true;
     }
     if (currentMachine) currentMachine->ApplyPreferences(false);

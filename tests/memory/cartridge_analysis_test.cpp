@@ -89,13 +89,10 @@ TEST(CartridgeAnalysisTest, PlainImagesAndHeaderRules) {
     }
     // A kind given by hand beats the image; plain still takes its page from the header.
     const Bytes ascii8K = Image(131072, {0x6000, 0x6800, 0x7000, 0x7800});
-    for (const auto& [kind, number, blockSize, blockCount] :
-         {std::tuple{TCartridgeKind::plain, Kinds::plainPage0Kind, 16384, 8},
-          {TCartridgeKind::konami, Kinds::konamiKind, 8192, 16}, {TCartridgeKind::ascii16K, Kinds::ascii16KKind, 16384, 8},
-          {TCartridgeKind::konamiSCC, Kinds::konamiSCCKind, 8192, 16}}) {
+    for (const auto& [kind, number, blockSize] : {std::tuple{TCartridgeKind::plain, Kinds::plainPage0Kind, 16384},
+                                                  {TCartridgeKind::konamiSCC, Kinds::konamiSCCKind, 8192}}) {
         const TROMAnalysis analysis = Analyse(ascii8K, kind);
-        EXPECT_EQ(std::tuple(analysis.cartridgeKind, analysis.blockSize, analysis.blockCount),
-                  std::tuple(number, blockSize, blockCount));
+        EXPECT_EQ(std::tuple(analysis.cartridgeKind, analysis.blockSize), std::tuple(number, blockSize));
     }
 }
 
@@ -125,20 +122,14 @@ TEST(CartridgeAnalysisTest, ImagesThatCannotBeCartridgesAreRefusedWithAReason) {
 
 TEST(CartridgeAnalysisTest, KindsAreNamedOnCommandLinesAndInFileNameTags) {
     const std::pair<const char*, std::optional<TCartridgeKind>> names[] = {
-        {"ASCII16", TCartridgeKind::ascii16K}, {"ascii 16k", TCartridgeKind::ascii16K},
-        {"ASCII8K", TCartridgeKind::ascii8K},  {"Konami-SCC", TCartridgeKind::konamiSCC},
-        {"konami", TCartridgeKind::konami},    {"PLAIN", TCartridgeKind::plain},
-        {"auto", TCartridgeKind::automatic},   {"Automatic", TCartridgeKind::automatic},
-        {"ASCII", std::nullopt},               {"", std::nullopt},
-        {"16", std::nullopt}};
+        {"ascii 16k", TCartridgeKind::ascii16K}, {"Konami-SCC", TCartridgeKind::konamiSCC},
+        {"auto", TCartridgeKind::automatic},     {"ASCII", std::nullopt}, {"16", std::nullopt}};
     for (const auto& [text, kind] : names) EXPECT_EQ(ParseCartridgeKind(text), kind) << text;
     for (const TCartridgeKind kind : cartridgeKinds) EXPECT_EQ(ParseCartridgeKind(CartridgeKindKey(kind)), kind);
     const std::pair<const char*, TCartridgeKind> files[] = {
         {"/roms/[Konami]/Game [ASCII16].rom", TCartridgeKind::ascii16K},
-        {"Game (1987) [a1] [konamiscc] [Plain].ROM", TCartridgeKind::konamiSCC},
-        {"Game [Automatic] [ASCII 8K].rom", TCartridgeKind::ascii8K},
-        {"Game [Konami.rom", TCartridgeKind::automatic},
-        {"Game [b].rom", TCartridgeKind::automatic}};
+        {"Game (1987) [a1] [Automatic] [konamiscc] [Plain].ROM", TCartridgeKind::konamiSCC},
+        {"Game [Konami.rom", TCartridgeKind::automatic}};
     for (const auto& [file, kind] : files) EXPECT_EQ(CartridgeKindInFileName(file), kind) << file;
 }
 

@@ -60,4 +60,18 @@ TEST(HeadlessTest, CartridgeInSlotOnePrintsAndReactsToTypedKeysAndMissingFilesAr
     EXPECT_THROW(THeadlessRunner(options, log), EHeadlessError);
 }
 
+// The MegaROM boots only as the kind given for it, and finds its text in the block that
+// bank number FEh mirrors to.
+TEST(HeadlessTest, AMegaROMBootsAsTheKindGivenForIt) {
+    for (const TCartridgeKind kind : {TCartridgeKind::automatic, TCartridgeKind::ascii16K}) {
+        THeadlessOptions options = Options(300);
+        options.cartridge1 = QUIB_MEGAROM_CARTRIDGE;
+        options.cartridge1Kind = kind;
+        std::ostringstream log;
+        THeadlessRunner runner(options, log);
+        runner.Run();
+        EXPECT_EQ(ScreenLine(runner, 0).substr(0, 23) == " QUIB ASCII 16K BANK 2 ", kind != TCartridgeKind::automatic);
+    }
+}
+
 }  // namespace

@@ -50,7 +50,7 @@ TEST_F(ConfigurationEditorTest, ControlsBuildTheSameFileAsTheFields) {
     expected.mapperSize[3][1] = 3;
     for (std::uint8_t& page : expected.pageType[1][0]) page = TConfiguration::pageCartridgeSlot;
     ASSERT_TRUE(expected.Save(folder / "expected.qcf"));
-    std::ofstream(folder / "Configurations" / "basic.rom") << "ROM";
+    std::ofstream(folder / "Configurations" / "basic.rom") << std::string(16384, 'R');
 
     EXPECT_EQ(editor->pages->tabText(editor->pages->currentIndex()), "Memory Layout");
     Choose(editor->listMSXType, 2);
@@ -169,6 +169,50 @@ TEST_F(ConfigurationEditorTest, ASaveThatFailsWarnsAndKeepsTheChanges) {
 }
 
 // The real machine: closing after a change of the layout rebuilds it.
+TEST_F(ConfigurationEditorTest, ASystemROMFromElsewhereIsCopiedInAndABadOneOrADamagedFileIsRefused) {
+    const std::filesystem::path outside = folder / "outside";
+    std::filesystem::create_directory(outside);
+    std::ofstream(outside / "bios.rom") << std::string(16384, 'B');
+    std::ofstream(outside / "short.rom") << "ROM";
+    Choose(editor->listPageType[0], TConfiguration::pageROM);
+    struct TCase {
+        const char* file;
+        std::vector<QMessageBox::StandardButton> answers;
+        const char* asked;  // the start of the one box, or nothing
+        std::string stored;
+        char inFolder;  // the byte the Configurations folder's bios.rom holds afterwards
+    };
+    const TCase cases[] = {
+        {"short.rom", {QMessageBox::Ok}, "Warning|The system ROM ", "", 0},
+        {"bios.rom", {}, nullptr, "bios.rom", 'B'},
+        {"bios.rom", {}, nullptr, "bios.rom", 'B'},  // the same file is not asked about
+        {"bios.rom", {QMessageBox::No}, "Warning|A different file named bios.rom", "", 'C'},
+        {"bios.rom", {QMessageBox::Yes}, "Warning|A different file named bios.rom", "bios.rom", 'B'},
+    };
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(test.asked ? test.asked : test.file);
+        configuration.romFile[0][0][0].clear();
+        if (test.inFolder == 'C') std::ofstream(folder / "Configurations" / "bios.rom") << std::string(16384, 'C');
+        TBoxAnswers boxes(test.answers);
+        TFileAnswer file(outside / test.file);
+        editor->btnPageFile[0]->click();
+        EXPECT_EQ(boxes.Asked().size(), test.asked ? 1u : 0u);
+        if (test.asked) EXPECT_TRUE(boxes.Asked().value(0).startsWith(test.asked)) << boxes.Asked().value(0).toStdString();
+        EXPECT_EQ(configuration.romFile[0][0][0], test.stored);
+        if (test.inFolder) EXPECT_EQ(FileBytes(folder / "Configurations" / "bios.rom").at(0), test.inFolder);
+    }
+
+    // Load refuses a damaged file and keeps what is shown.
+    std::ofstream(folder / "Configurations" / "cut.qcf") << "QCF00cut";
+    configuration.description = "Shown";
+    TBoxAnswers boxes({QMessageBox::Ok});
+    TFileAnswer file(folder / "Configurations" / "cut.qcf");
+    editor->btnLoad->click();
+    ASSERT_EQ(boxes.Asked().size(), 1);
+    EXPECT_TRUE(boxes.Asked()[0].contains("is damaged (it is too short (8 of 3343 bytes)) and was not loaded."));
+    EXPECT_EQ(configuration.description, "Shown");
+}
+
 TEST(ConfigurationEditorReboot, ClosingAfterChangesRebootsFromTheNewConfiguration) {
     TStartOptions options;
     options.folder = MachineFolder("reboot");
@@ -179,23 +223,26 @@ TEST(ConfigurationEditorReboot, ClosingAfterChangesRebootsFromTheNewConfiguratio
     ASSERT_NE(currentMachine, nullptr);
     ASSERT_EQ(window.configuration.pageType[0][0][3], TConfiguration::pageEmpty);
 
-    QStringList asked;
-    bool openAfterNo = false;
-    WhenModalOpens<TConfigurationEditor>([&](TConfigurationEditor& editor) {
-        Choose(editor.listPageType[3], TConfiguration::pageRAM);
-        TBoxAnswers answers({QMessageBox::No, QMessageBox::No, QMessageBox::Yes});
-        editor.btnClose->click();
-        openAfterNo = editor.isVisible();
-        editor.btnClose->click();
-        asked = answers.Asked();
-    });
-    window.menuConfiguration->trigger();
-    const QString reboot = "Configuration changed|To apply the configuration changes the MSX needs a reboot.\nReboot Now?";
-    EXPECT_EQ(asked, (QStringList{"Configuration changed|Save configuration changes?", reboot, reboot}));
-    EXPECT_TRUE(openAfterNo);
-    EXPECT_FALSE(window.configurationEditor->isVisible());
-    EXPECT_NE(dynamic_cast<TRAMBank*>(currentMachine->GetMemorySelector()->GetBank(0, 0, 3)), nullptr);
-    EXPECT_EQ(window.configuration.pageType[0][0][3], TConfiguration::pageRAM);
+    // No to the reboot lets the window close and leaves the machine as it was built; Yes rebuilds it.
+    const QString reboot = "Configuration changed|To apply the configuration changes the MSX needs a reboot.\nReboot Now?"
+                           "\n\nNo leaves the changes unapplied until the next start.";
+    for (const auto& [page, rebootAnswer] : {std::pair{3, QMessageBox::No}, std::pair{2, QMessageBox::Yes}}) {
+        QStringList asked;
+        bool closed = false;
+        WhenModalOpens<TConfigurationEditor>([&, page = page, rebootAnswer = rebootAnswer](TConfigurationEditor& editor) {
+            Choose(editor.listPageType[page], TConfiguration::pageRAM);
+            TBoxAnswers answers({QMessageBox::No, rebootAnswer});
+            editor.btnClose->click();
+            closed = !editor.isVisible();
+            asked = answers.Asked();
+        });
+        window.menuConfiguration->trigger();
+        EXPECT_EQ(asked, (QStringList{"Configuration changed|Save configuration changes?", reboot}));
+        EXPECT_TRUE(closed);
+        const bool rebuilt = rebootAnswer == QMessageBox::Yes;
+        EXPECT_EQ(dynamic_cast<TRAMBank*>(currentMachine->GetMemorySelector()->GetBank(0, 0, 3)) != nullptr, rebuilt);
+        EXPECT_EQ(window.configuration.pageType[0][0][page], TConfiguration::pageRAM);
+    }
 }
 
 }  // namespace

@@ -24,6 +24,9 @@
 #include "ui/pc_keyboard_form.h"
 #include "ui/reset_msx_form.h"
 #include "peripherals/keyboard.h"
+#include "ui/preferences_editor.h"
+#include <fstream>
+#include <functional>
 #include "video/pc_v9918.h"
 
 namespace {
@@ -311,6 +314,126 @@ TEST_F(MainWindowTest, WithoutASoundDeviceTheLogWarnsOnceAndTheMachineRuns) {
     ASSERT_NE(currentMachine, nullptr);
     RunFor(50);
     EXPECT_GT(currentMachine->GetZ80()->instructionCount, 10001u);
+}
+
+// A folder like the executable's with a Configurations folder of its own, copied
+// from the build's, so that a test may damage it.
+std::filesystem::path CopiedMachineFolder(const std::string& name) {
+    const std::filesystem::path folder = EditorFolder(name);
+    for (const auto& file :
+         std::filesystem::directory_iterator(std::filesystem::path(QUIB_DEFAULT_CONFIGURATION).parent_path())) {
+        std::filesystem::copy_file(file.path(), folder / "Configurations" / file.path().filename());
+    }
+    return folder;
+}
+
+// Cartridge paths short enough for quib.cfg's fields.
+std::filesystem::path ShortFolder() {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "quib-main-window-test";
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+// quib.cfg in the program folder with the cartridge for the first slot.
+void SavePreferencesWithCartridge(const std::filesystem::path& programFolder, const std::filesystem::path& cartridge) {
+    TPreferences preferences;
+    preferences.cartridgeSlots[0] = {1, 255};
+    preferences.cartridgeFiles[0] = cartridge.string();
+    ASSERT_TRUE(preferences.Save(programFolder / "quib.cfg"));
+}
+
+void WriteBytes(const std::filesystem::path& file, std::size_t count, bool random = false) {
+    std::string bytes(count, '\0');
+    std::uint32_t seed = 12345;
+    for (char& byte : bytes) byte = static_cast<char>(random ? (seed = seed * 1103515245 + 12345) >> 16 : 0);
+    std::ofstream(file, std::ios::binary) << bytes;
+}
+
+TEST_F(MainWindowTest, EachFileThatCannotBeUsedIsNamedOnceInTheLogAndTheRestBuilds) {
+    const std::filesystem::path rom = QUIB_TEST_CARTRIDGE;
+    struct TCase {
+        const char* name;
+        std::function<void(const std::filesystem::path&)> damage;
+        const char* logged;
+        const char* keptAside;  // the damaged file moved aside, or nothing
+    };
+    const TCase cases[] = {
+        {"three_byte_cartridge",
+         [](const auto& folder) {
+             WriteBytes(ShortFolder() / "tiny.rom", 3);
+             SavePreferencesWithCartridge(folder, ShortFolder() / "tiny.rom");
+         },
+         "tiny.rom - not inserted: the image is shorter than a cartridge header (3 bytes)", nullptr},
+        {"random_5mb_cartridge",
+         [](const auto& folder) {
+             WriteBytes(ShortFolder() / "big.rom", 5 << 20, true);
+             SavePreferencesWithCartridge(folder, ShortFolder() / "big.rom");
+         },
+         "big.rom - not inserted: the image is larger than 4 MB", nullptr},
+        {"missing_system_page",
+         [](const auto& folder) { std::filesystem::remove(folder / "Configurations" / "cbios_main_msx1_page1.rom"); },
+         "cbios_main_msx1_page1.rom cannot be used: the file does not exist.", nullptr},
+        {"truncated_configuration",
+         [](const auto& folder) { std::filesystem::resize_file(folder / "Configurations" / "MSX1.qcf", 100); },
+         "MSX1.qcf is damaged (it is too short (100 of 3343 bytes))", "Configurations/MSX1.qcf.damaged"},
+        {"empty_preferences", [](const auto& folder) { WriteBytes(folder / "quib.cfg", 0); },
+         "quib.cfg is damaged (it is too short (0 of 901 bytes))", "quib.cfg.damaged"},
+        {"random_preferences", [](const auto& folder) { WriteBytes(folder / "quib.cfg", TPreferences::fileSize, true); },
+         "quib.cfg is damaged (", "quib.cfg.damaged"},
+    };
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(test.name);
+        TStartOptions options;
+        options.folder = CopiedMachineFolder(test.name);
+        test.damage(options.folder);
+        TBoxAnswers boxes(std::vector<QMessageBox::StandardButton>(20, QMessageBox::Ok));
+        Start(options);
+        EXPECT_EQ(boxes.Asked(), QStringList{}) << "start-up reports in the log, never in boxes";
+        const QStringList log = LogLines(*window);
+        EXPECT_EQ(log.filter(test.logged).size(), 1) << log.join("\n").toStdString();
+        EXPECT_EQ(log.size(), 4) << "one line besides the three of every start";
+        if (test.keptAside) EXPECT_TRUE(std::filesystem::exists(options.folder / test.keptAside));
+        ASSERT_NE(currentMachine, nullptr);
+        // The machine is built with the rest: an empty cartridge slot, or an empty page for a missing ROM.
+        const TROMCartridge* cartridge = currentMachine->GetCartridge(1, 0);
+        if (cartridge) EXPECT_EQ(cartridge->GetName(), "ROM Cartridge");
+        const bool pageLost = std::string(test.name) == "missing_system_page" || !cartridge;
+        EXPECT_EQ(currentMachine->GetMemorySelector()->GetBank(0, 0, 1)->GetName(),
+                  pageLost ? "N/A" : "cbios_main_msx1_page1.rom");
+    }
+}
+
+TEST_F(MainWindowTest, ABadCommandLineCartridgeLeavesTheSlotEmptyInsteadOfTheSavedOne) {
+    TStartOptions options;
+    options.folder = MachineFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::copy_file(QUIB_TEST_CARTRIDGE, ShortFolder() / "hello.rom",
+                               std::filesystem::copy_options::overwrite_existing);
+    SavePreferencesWithCartridge(options.folder, ShortFolder() / "hello.rom");
+    WriteBytes(options.folder / "bad.rom", 3);
+    options.cartridge = options.folder / "bad.rom";
+    TBoxAnswers boxes({QMessageBox::Ok, QMessageBox::Ok});
+    Start(options);
+    QTest::qWait(50);
+    EXPECT_EQ(boxes.Asked().size(), 1);
+    EXPECT_TRUE(boxes.Asked().value(0).startsWith("Warning|The cartridge image ")) << boxes.Asked().value(0).toStdString();
+    EXPECT_EQ(currentMachine->GetCartridge(1, 0)->GetName(), "ROM Cartridge") << "ejected, not the saved one";
+}
+
+TEST_F(MainWindowTest, APathLongerThanItsFieldSurvivesARestartThroughQuibIni) {
+    TStartOptions options;
+    options.folder = MachineFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
+    const std::filesystem::path longPath = options.folder / (std::string(30, 'n') + ".rom");
+    ASSERT_GE(longPath.string().size(), 70u);
+    std::filesystem::copy_file(QUIB_TEST_CARTRIDGE, longPath);
+    Start(options);
+    window->preferences.cartridgeFiles[0] = longPath.string();
+    WhenModalOpens<TPreferencesEditor>([](TPreferencesEditor& editor) { editor.btnClose->click(); });
+    window->menuPreferences->trigger();
+    EXPECT_EQ(FileBytes(options.folder / "quib.cfg").size(), TPreferences::fileSize);
+
+    Start(options);
+    EXPECT_EQ(window->preferences.cartridgeFiles[0], longPath.string());
+    EXPECT_EQ(currentMachine->GetCartridge(1, 0)->GetName(), longPath.filename().string());
 }
 
 TEST_F(MainWindowTest, CartridgesFromTheMenuOrADropAreKeptForTheNextStart) {

@@ -64,11 +64,11 @@ TEST_F(PreferencesEditorTest, EditsAndSavesEveryField) {
     preferences.cartridgeSlots[1] = {3, 2};
     preferences.cartridgeFiles[0] = "old/one.rom";
     std::ofstream(folder / "Configurations" / "Other.qcf") << "QCF00";
-    std::ofstream(folder / "game.rom") << "AB";
+    std::ofstream(folder / "game.rom") << "AB" << std::string(8190, 0);
     editor->show();
 
     EXPECT_EQ(editor->windowTitle(), "Preferences");
-    EXPECT_EQ(editor->editConfiguration->text(), "");  // "MSX1" less four characters
+    EXPECT_EQ(editor->editConfiguration->text(), "MSX1");  // "MSX1.qcf" without its extension
     EXPECT_EQ(editor->labelSlot[0]->text(), "Slot: 1");
     EXPECT_EQ(editor->labelSlot[1]->text(), "Slot: 3 - 2");
     EXPECT_EQ(editor->editSlot[0]->text(), "one.rom");

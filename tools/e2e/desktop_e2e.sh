@@ -8,7 +8,13 @@
 #  3. envelope: quib --run with the envelope cartridge, recorded the same way;
 #     the loudness must fall as a saw, by 20 dB or more, starting ten times a second;
 #  4. windows: the three debug windows and the cassette window, opened from the
-#     menus of the running machine, must appear; each is saved as a screenshot.
+#     menus of the running machine, must appear; each is saved as a screenshot;
+#  5. cartridge kind: a MegaROM that boots only as ASCII 16K is chosen in Preferences,
+#     its kind set by hand there; after the reboot the window must show what the
+#     headless runner draws with that kind, and quib.ini must keep the choice.
+#  6. features: a cartridge inserted from the File menu names itself in the title,
+#     F10 enters fullscreen and F10 or Esc leaves it, Ctrl+F9 writes a screenshot;
+#     each state is saved as a screenshot.
 # Usage: tools/e2e/desktop_e2e.sh BUILD_FOLDER [OUTPUT_FOLDER]
 set -euo pipefail
 build=$(realpath "$1")
@@ -22,8 +28,10 @@ display=:$((90 + RANDOM % 100))
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp > "$output/xvfb.log" 2>&1 &
 xvfb=$!
 quib_pid=""
+openbox_pid=""
 cleanup() {
   [ -n "$quib_pid" ] && kill "$quib_pid" 2> /dev/null || true
+  [ -n "$openbox_pid" ] && kill "$openbox_pid" 2> /dev/null || true
   kill "$xvfb" 2> /dev/null || true
 }
 trap cleanup EXIT
@@ -83,19 +91,123 @@ stop_quib
 python3 "$here/measure_envelope.py" "$output/envelope.raw" 10.0
 
 echo "=== e2e: debug and cassette windows"
+# From here on a window manager places the windows apart and gives the dialogs the
+# keyboard focus as they open.
+openbox > "$output/openbox.log" 2>&1 &
+openbox_pid=$!
 SDL_AUDIODRIVER=dummy start_quib windows --run
 sleep 3
-for keys in "alt+d z" "alt+d m" "alt+d v" "alt+v Return"; do
-  xdotool windowfocus --sync "$window"
-  xdotool key $keys
+xdotool windowmove "$window" 760 440  # the bottom right corner, out of the new windows' way
+sleep 0.5
+# The screen area takes Alt for the MSX, so the menus are opened with the mouse: at the
+# menu bar's File (x 20), View (x 58) or Debug (x 176), then the item's keys (commas
+# between them).
+open_menu() {
+  xdotool mousemove --window "$window" "$1" 10 click 1
+  sleep 0.5
+  xdotool key ${2//,/ }
   sleep 1
-done
-for caption in "Z80 Info" "Memory Info" "V9918 info" "Cassette Controls"; do
+}
+# Each window is then moved to a place of its own.
+for item in "176 z 0,0 Z80 Info" "176 m 320,0 Memory Info" "176 v 0,470 V9918 info" \
+            "58 Down,Return 420,400 Cassette Controls"; do
+  read -r x key place caption <<< "$item"
+  open_menu "$x" "$key"
   if ! id=$(timeout 10 xdotool search --sync --onlyvisible --name "^$caption" | head -1) || [ -z "$id" ]; then
     echo "=== e2e windows FAILED: no window \"$caption\""
     exit 1
   fi
+  xdotool windowmove "$id" ${place/,/ }
+  sleep 0.5
   import -window "$id" "$output/window-${caption// /-}.png"
 done
 stop_quib
+
+echo "=== e2e: a cartridge kind set by hand in Preferences"
+"$build/bin/quib-run" --cartridge1 "$build/tests/megarom.rom" --cartridge1-kind ASCII16 --frames 300 \
+  --screenshot "$output/megarom-expected.png" > /dev/null 2>&1
+SDL_AUDIODRIVER=dummy start_quib megarom --run
+sleep 2
+open_menu 20 p  # File, Preferences
+preferences=$(timeout 10 xdotool search --sync --onlyvisible --name '^Preferences$' | head -1)
+xdotool key ctrl+Tab ctrl+Tab ctrl+Tab Tab Tab space  # the Cartridges tab, slot 1's "..."
+timeout 10 xdotool search --sync --onlyvisible --name '^Open$' > /dev/null
+xdotool type --delay 20 "$build/tests/megarom.rom"
+xdotool key Return
+sleep 1
+xdotool key Tab Tab Down Down Down Down Down  # the slot's kind: from Automatic to ASCII 16K
+sleep 0.5
+import -window "$preferences" "$output/megarom-preferences.png"
+xdotool key Escape
+timeout 10 xdotool search --sync --onlyvisible --name '^Configuration changed$' > /dev/null
+xdotool key Return  # reboot: Yes
+sleep 4
+import -window "$window" "$output/megarom-window.png"
+stop_quib
+difference=$(compare -metric AE -subimage-search "$output/megarom-window.png" "$output/megarom-expected.png" \
+             null: 2>&1 || true)
+echo "differing pixels at the best place: $difference"
+if [ "${difference%% *}" != "0" ] || ! grep -q 'megarom.rom=ASCII16' "$output/megarom/quib.ini"; then
+  echo "=== e2e cartridge kind FAILED: see $output/megarom-window.png and $output/megarom/quib.ini"
+  exit 1
+fi
+
+echo "=== e2e: cartridges from the File menu, fullscreen and screenshots"
+expect_title() {
+  local name=""
+  for _ in $(seq 30); do
+    name=$(xdotool getwindowname "$window")
+    [ "$name" = "$1" ] && return 0
+    sleep 0.2
+  done
+  echo "=== e2e features FAILED: the title is \"$name\", not \"$1\""
+  exit 1
+}
+expect_size() {
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  if [ "$1" = "screen" ] && [ "$WIDTH x $HEIGHT" != "1024 x 768" ]; then
+    echo "=== e2e features FAILED: fullscreen is $WIDTH x $HEIGHT"
+    exit 1
+  fi
+  if [ "$1" = "window" ] && [ "$WIDTH" -ge 1024 ]; then
+    echo "=== e2e features FAILED: the window stayed $WIDTH x $HEIGHT"
+    exit 1
+  fi
+}
+SDL_AUDIODRIVER=dummy start_quib features
+expect_title "QUIB! [stopped]"
+sleep 1
+import -window "$window" "$output/features-stopped.png"
+# File -> Insert Cartridge 1... (the third item below the title), then the path in the dialog.
+xdotool windowactivate --sync "$window"
+xdotool mousemove --window "$window" 15 10 click 1
+sleep 0.5
+xdotool key Down Down Down Return
+sleep 1.5
+xdotool type --delay 20 "$build/tests/hello.rom"
+xdotool key Return
+expect_title "QUIB! - hello.rom [stopped]"
+xdotool windowactivate --sync "$window"
+xdotool key F11
+expect_title "QUIB! - hello.rom [running]"
+sleep 5
+import -window "$window" "$output/features-running.png"
+xdotool key ctrl+F9  # openbox takes Print Screen for itself
+for key in F10 Escape; do
+  xdotool key F10
+  sleep 1.5
+  expect_size screen
+  import -window root "$output/features-fullscreen-$key.png"
+  xdotool key "$key"
+  sleep 1.5
+  expect_size window
+done
+import -window "$window" "$output/features-windowed.png"
+if [ ! -f "$output/features/Screenshots/quib-0001.png" ]; then
+  echo "=== e2e features FAILED: no screenshot in $output/features/Screenshots"
+  exit 1
+fi
+cp "$output/features/Screenshots/quib-0001.png" "$output/features-screenshot.png"
+stop_quib
+
 echo "=== e2e passed"
