@@ -5,6 +5,7 @@
 #include <ostream>
 #include <system_error>
 
+#include "machine/machine_state.h"
 #include "services/executable_folder.h"
 
 void THeadlessMessages::ShowMessage(const std::string& text, const std::string& caption) {
@@ -36,6 +37,7 @@ THeadlessRunner::THeadlessRunner(const THeadlessOptions& runOptions, std::ostrea
     RequireFile(options.cartridge1, "cartridge");
     RequireFile(options.cartridge2, "cartridge");
     RequireFile(options.tape, "tape");
+    RequireFile(options.loadState, "state file");
     if (!configuration.Load(options.configuration)) {
         throw EHeadlessError("cannot read configuration " + options.configuration.string());
     }
@@ -65,6 +67,10 @@ THeadlessRunner::THeadlessRunner(const THeadlessOptions& runOptions, std::ostrea
     // The cartridges are in; the rest of the preferences follow them (the SCC volumes too).
     machine->ApplyPreferences(false);
     machine->GetPCZ80()->Start();
+    std::string error;
+    if (!options.loadState.empty() && !TMachineState::Load(*machine, options.loadState, error)) {
+        throw EHeadlessError(error);
+    }
 
     const int typingFrames = static_cast<int>(options.text.size()) * 2 * framesPerKeyHalf;
     typingStartFrame = std::max(0, options.frames - framesAfterTyping - typingFrames);
@@ -85,12 +91,12 @@ void THeadlessRunner::HoldKeysFor(int frame) {
 }
 
 void THeadlessRunner::RunFrame() {
-    HoldKeysFor(static_cast<int>(frameCount));
+    HoldKeysFor(static_cast<int>(GetFrameCount()));
     TPCZ80& processor = *machine->GetPCZ80();
     if (!processor.IsStepWatched()) {
         for (std::int32_t step = 0; step < stepsPerFrame; ++step) processor.Step();
         instructionCount += stepsPerFrame;
-        ++frameCount;
+        machine->CountFrame();
         return;
     }
     for (std::int32_t step = 0; step < stepsPerFrame; ++step) {
@@ -102,11 +108,24 @@ void THeadlessRunner::RunFrame() {
         }
     }
     instructionCount += stepsPerFrame;
-    ++frameCount;
+    machine->CountFrame();
+}
+
+void THeadlessRunner::SaveStatesDue() {
+    for (const THeadlessOptions::TStateSave& save : options.saveStates) {
+        std::string error;
+        if (save.frame == GetFrameCount() && !TMachineState::Save(*machine, save.file, error)) {
+            throw EHeadlessError(error);
+        }
+    }
 }
 
 void THeadlessRunner::Run() {
-    while (frameCount < options.frames && !stopped) RunFrame();
+    SaveStatesDue();
+    while (GetFrameCount() < options.frames && !stopped) {
+        RunFrame();
+        SaveStatesDue();
+    }
 }
 
 std::optional<TLocalDateTime> ParseClock(const std::string& text) {

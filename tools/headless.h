@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "machine/pc_msx.h"
 #include "peripherals/joystick.h"
@@ -27,6 +28,12 @@ struct THeadlessOptions {
     int frames = 600;
     std::string text;                     // typed through the keyboard matrix
     std::optional<TLocalDateTime> clock;  // fixed clock for repeatable runs
+    std::filesystem::path loadState;      // restored before the first frame
+    struct TStateSave {
+        std::int64_t frame;               // saved once this many frames have run
+        std::filesystem::path file;
+    };
+    std::vector<TStateSave> saveStates;
 };
 
 // A run that cannot start: the message is one line for the user.
@@ -75,8 +82,11 @@ public:
     THeadlessRunner(const THeadlessOptions& options, std::ostream& log);
     ~THeadlessRunner();
 
-    // Runs every frame, typing the text so that it ends shortly before the last
-    // frame, or until the debugger stops the processor.
+    // Runs up to frame number `frames` (a loaded state starts from its own
+    // frame), typing the text so that it ends shortly before the last frame,
+    // and saves the states asked for as their frames come; or until the
+    // debugger stops the processor. Throws EHeadlessError when a state cannot
+    // be saved.
     void Run();
     // One frame of steps with the keys of that frame held; it ends early when
     // the debugger stops the processor.
@@ -86,11 +96,12 @@ public:
 
     const THeadlessDisplay& GetDisplay() const { return display; }
     TPCMSX& GetMachine() { return *machine; }
-    std::int64_t GetFrameCount() const { return frameCount; }
+    std::int64_t GetFrameCount() const { return static_cast<std::int64_t>(machine->GetFrameCount()); }
     std::int64_t GetInstructionCount() const { return instructionCount; }
 
 private:
     void HoldKeysFor(int frame);
+    void SaveStatesDue();
 
     THeadlessOptions options;
     TNoMessagePump messagePump;
@@ -105,7 +116,6 @@ private:
     TPreferences preferences;
     std::unique_ptr<TPCMSX> machine;
     int typingStartFrame = 0;
-    std::int64_t frameCount = 0;
     std::int64_t instructionCount = 0;
     bool stopped = false;
 };

@@ -21,12 +21,14 @@ const char* const usage =
     "                [--clock \"YYYY-MM-DD HH:MM:SS\"] [--screenshot OUT.png] [--full-stats]\n"
     "                [--symbols FILE] [--break ADDR[@P-S]] [--watch-write ADDR[-END][=VALUE]]\n"
     "                [--watch-port PORT[-END][=VALUE]] [--dump-memory START:LENGTH:FILE]\n"
+    "                [--load-state FILE.qst] [--save-state FRAME:FILE.qst]...\n"
     "KIND is Automatic, Plain, Konami, KonamiSCC, ASCII8 or ASCII16.\n"
     "Typing ends 30 frames before the last frame; each character is held 3 frames, then released 3.\n"
     "The run ends at a breakpoint (before its instruction), after a watched write, or when the frames\n"
     "run out. Numbers are hexadecimal (4010, 4010h, 0x4010, $4010); an address may be a label of a\n"
     "--symbols file. Exit status: 0 when a stop condition was met (or none was given and the frames\n"
-    "ran out), 1 when the frames ran out first, 2 for bad arguments or files.\n";
+    "ran out), 1 when the frames ran out first, 2 for bad arguments or files.\n"
+    "A loaded state goes on from its own frame: --frames is the frame to stop at.\n";
 
 // A memory range written to a file when the run ends.
 struct TMemoryDump {
@@ -78,7 +80,20 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
         else if (option == "--tape") line.options.tape = value;
         else if (option == "--type") line.options.text = value;
         else if (option == "--screenshot") line.screenshot = value;
-        else if (option == "--symbols") line.symbolFiles.push_back(value);
+        else if (option == "--load-state") line.options.loadState = value;
+        else if (option == "--save-state") {
+            const std::size_t colon = value.find(':');
+            std::size_t used = 0;
+            long long frame = -1;
+            try {
+                frame = std::stoll(value.substr(0, colon), &used);
+            } catch (const std::exception&) {
+            }
+            if (colon == std::string::npos || used != colon || frame < 0 || colon + 1 == value.size()) {
+                throw EHeadlessError("--save-state takes FRAME:FILE, not " + value);
+            }
+            line.options.saveStates.push_back({frame, value.substr(colon + 1)});
+        } else if (option == "--symbols") line.symbolFiles.push_back(value);
         else if (option == "--break") line.breaks.push_back(value);
         else if (option == "--watch-write") line.memoryWatches.push_back(value);
         else if (option == "--watch-port") line.portWatches.push_back(value);

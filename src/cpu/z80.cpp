@@ -2,6 +2,7 @@
 
 #include "cpu/z80_executor.h"
 #include "cpu/z80_text.h"
+#include "settings/state_record.h"
 
 namespace {
 
@@ -52,6 +53,29 @@ bool TZ80::BeforeStep() {
     if (stepWatcher && stepWatcher->StopBeforeStep()) return true;
     if (traceEnabled || !instructionText.empty()) PrepareInstructionText();
     return false;
+}
+
+void TZ80::SaveState(TStateWriter& record) const {
+    record.Bytes(registers.bytes);
+    record.Byte(cpuState);
+    record.Byte(I);
+    record.Long(static_cast<std::uint32_t>(instructionsLeft));
+    record.Bool(interruptRequest);
+    record.Long(instructionCount);
+    record.Word(instructionAddress);
+}
+
+bool TZ80::LoadState(TStateReader& record) {
+    record.Bytes(registers.bytes);
+    cpuState = record.Byte() & (StateIFF1 | StateMode1 | StateMode2 | StateIFF2 | StateHalted);
+    I = record.Byte();
+    instructionsLeft = static_cast<std::int32_t>(record.Long());
+    interruptRequest = record.Bool();
+    instructionCount = record.Long();
+    instructionAddress = record.Word();
+    instructionText.clear();
+    // A countdown outside its period would hold the next frame back for hours.
+    return !record.Failed() && instructionsLeft >= 0 && instructionsLeft <= interruptPeriod;
 }
 
 // The core's own memory and port operations are virtual: a subclass answers them.

@@ -7,6 +7,9 @@
 #include <cstring>
 #include <string>
 
+class TStateReader;
+class TStateWriter;
+
 // The register file as one block of twelve 16-bit registers, each stored low
 // byte first. The order is part of the interface: Trap receives the block.
 struct TZ80Registers {
@@ -115,6 +118,12 @@ public:
     // Not owned; null watches no step.
     void SetStepWatcher(TZ80StepWatcher* watcher);
     bool IsStepWatched() const { return stepWatcher != nullptr; }
+
+    // What decides the next steps: registers, interrupt and halt state, the
+    // countdown and the instruction count. Settings and the trace are not state.
+    void SaveState(TStateWriter& record) const;
+    // False, with the processor unusable, when the record is short or out of range.
+    bool LoadState(TStateReader& record);
 
 private:
     // The instruction executors, in cpu/z80_executor.h.

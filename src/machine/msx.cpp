@@ -9,6 +9,7 @@ TMSX::~TMSX() = default;
 void TMSX::Build(TConfiguration& newConfiguration) {
     if (configuration) Teardown();
     configuration = &newConfiguration;
+    frameCount = 0;
 
     processor = CreateZ80();
     ioHandler = std::make_unique<TIOHandler>();
@@ -104,6 +105,32 @@ void TMSX::BuildSlot(int primary, int secondary) {
                           pageTypes[0] == TConfiguration::pageCartridgeSlot)) {
             return;
         }
+    }
+}
+
+void TMSX::ExchangeDevices(TMSX& other) {
+    std::swap(processor, other.processor);
+    std::swap(selector, other.selector);
+    std::swap(ioHandler, other.ioHandler);
+    std::swap(keyboard, other.keyboard);
+    std::swap(ppi, other.ppi);
+    std::swap(rtc, other.rtc);
+    std::swap(vdp, other.vdp);
+    std::swap(psg, other.psg);
+    std::swap(cassette, other.cassette);
+    std::swap(joystick1, other.joystick1);
+    std::swap(joystick2, other.joystick2);
+    std::swap(printer, other.printer);
+    std::swap(frameCount, other.frameCount);
+}
+
+void TMSX::ReplaySound() {
+    if (!psg) return;
+    psg->ReplayRegisters();
+    ForEachSCC([](TSCC& scc) { scc.Replay(); });
+    if (soundPaused) {
+        psg->StopSound();
+        ForEachSCC([](TSCC& scc) { scc.StopSound(); });
     }
 }
 

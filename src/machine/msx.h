@@ -66,6 +66,7 @@ public:
     // The folder the configuration's system ROM names are opened from: the
     // Configurations folder beside the executable, whatever the working folder is.
     void SetROMFolder(const std::filesystem::path& folder) { romFolder = folder; }
+    const std::filesystem::path& GetROMFolder() const { return romFolder; }
 
     // The cartridge at page 0 of primary-secondary, or null when that bank is none.
     TROMCartridge* GetCartridge(int primary, int secondary) const;
@@ -86,6 +87,19 @@ public:
     TJoystick* GetJoystick2() const { return joystick2.get(); }
     TMSXPrinter* GetPrinter() const { return printer.get(); }
 
+    // Frames the host has run since the machine was built: the frame clock of
+    // scripted input, kept in a saved state.
+    std::uint64_t GetFrameCount() const { return frameCount; }
+    void SetFrameCount(std::uint64_t count) { frameCount = count; }
+    void CountFrame() { ++frameCount; }
+
+    // Exchanges every device and the frame count with another machine; a machine
+    // restored aside takes over a running one this way.
+    virtual void ExchangeDevices(TMSX& other);
+    // Drives the host sound from the PSG's and SCCs' registers as they stand,
+    // silent again at once while sound is paused: after a state is restored.
+    void ReplaySound();
+
     // The real-time clock's time source (not owned); null for the host's local time.
     void SetClock(const TClock* source) { clock = source; }
 
@@ -105,6 +119,7 @@ protected:
     std::unique_ptr<TJoystick> joystick2;
     std::unique_ptr<TMSXPrinter> printer;
     bool stopped = true;
+    std::uint64_t frameCount = 0;
     std::vector<std::string> problems;
 
     // Each SCC carried by a Konami SCC cartridge, in slot order.

@@ -25,6 +25,15 @@ void TPCMSX::Build(TConfiguration& newConfiguration) {
     ReconcileCartridgeSlots();
 }
 
+void TPCMSX::ExchangeDevices(TMSX& other) {
+    auto* host = dynamic_cast<TPCMSX*>(&other);
+    debugger.Detach();
+    if (host) host->debugger.Detach();
+    TMSX::ExchangeDevices(other);
+    if (processor) debugger.Attach(*GetPCZ80());
+    if (host && host->processor) host->debugger.Attach(*host->GetPCZ80());
+}
+
 void TPCMSX::Teardown() {
     debugger.Detach();
     TMSX::Teardown();
@@ -48,9 +57,10 @@ void TPCMSX::Run() {
         }
         services.messagePump.ProcessMessages();
         if (!stopped) ResumeSound();
-        if (pacer && stepsInFrame >= stepsPerFrame) {
+        if (stepsInFrame >= stepsPerFrame) {
             stepsInFrame -= stepsPerFrame;
-            const std::chrono::nanoseconds wait = pacer->FrameDone();
+            CountFrame();
+            const std::chrono::nanoseconds wait = pacer ? pacer->FrameDone() : std::chrono::nanoseconds(0);
             if (!done && wait.count() > 0) services.messagePump.WaitForMessages(wait);
         }
     }
@@ -191,15 +201,26 @@ void TPCMSX::ApplyPreferences(bool loadCartridges) {
             InsertCartridge(slot.primary, secondary, settings.cartridgeFiles[entry]);
         }
     }
-    ApplyJoystickPort(1, settings.joystick1Device, settings.joystick1Id, joystick1.get());
-    ApplyJoystickPort(2, settings.joystick2Device, settings.joystick2Id, joystick2.get());
+    ApplyJoystickPorts();
     ApplyPrinter();
 
     cassette->Open(settings.cassetteFile, static_cast<std::uint8_t>(settings.cassetteLength),
                    static_cast<std::uint8_t>(settings.cassetteAccuracy));
     settings.cassetteLength = cassette->GetLength();
     settings.cassetteAccuracy = cassette->GetAccuracy();
+    ApplySoundSettings();
+}
 
+void TPCMSX::ApplyJoystickPorts() {
+    if (!preferences || !processor) return;
+    const TPreferences& settings = *preferences;
+    ApplyJoystickPort(1, settings.joystick1Device, settings.joystick1Id, joystick1.get());
+    ApplyJoystickPort(2, settings.joystick2Device, settings.joystick2Id, joystick2.get());
+}
+
+void TPCMSX::ApplySoundSettings() {
+    if (!preferences || !processor) return;
+    const TPreferences& settings = *preferences;
     if (settings.psgDisabled) psg->Disable();
     else psg->Enable();
     psg->SetVolume(settings.psgVolume);

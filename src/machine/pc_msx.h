@@ -26,6 +26,8 @@ public:
     ~TPCMSX() override;
 
     void Build(TConfiguration& newConfiguration) override;
+    // Each debugger follows its machine's new processor, breakpoints and all.
+    void ExchangeDevices(TMSX& other) override;
     // Detaches the debugger from the processor before it goes.
     void Teardown() override;
     // The processor's countdown runs out once every this many steps: one frame.
@@ -61,6 +63,11 @@ public:
     void ReconcileCartridgeSlots();
     // Cartridges (when loadCartridges), joystick ports, printer, cassette, volumes.
     void ApplyPreferences(bool loadCartridges);
+    // The parts of ApplyPreferences that a restored state leaves to the host.
+    void ApplyJoystickPorts();
+    void ApplySoundSettings();
+
+    const THostServices& GetServices() const { return services; }
 
     // The devices with windows are always the host's own (their factories are final).
     TPCZ80* GetPCZ80() const { return static_cast<TPCZ80*>(processor.get()); }

@@ -2,6 +2,8 @@
 
 #include <fstream>
 
+#include "settings/state_record.h"
+
 TMemoryBank::TMemoryBank() : TMemoryBank(emptyBankType, false, "N/A") {}
 
 TMemoryBank::TMemoryBank(std::int32_t type, bool wholeSlot, std::string label)
@@ -26,6 +28,17 @@ TROMCartridge* TMemoryBank::AsCartridge()
 TRAMBank::TRAMBank() : TMemoryBank(ramBankType, false, "RAM")
 {
     Clear();
+}
+
+void TRAMBank::SaveState(TStateWriter& record) const
+{
+    record.Bytes(data);
+}
+
+bool TRAMBank::LoadState(TStateReader& record)
+{
+    record.Bytes(data);
+    return !record.Failed();
 }
 
 void TRAMBank::Clear()

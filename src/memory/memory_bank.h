@@ -9,6 +9,8 @@
 #include <utility>
 
 class TROMCartridge;
+class TStateReader;
+class TStateWriter;
 
 // Anything that answers for memory. The base class is the empty bank: it reads FFh
 // everywhere and ignores writes, which is what an open bus shows.
@@ -68,6 +70,9 @@ public:
     void Clear() override;
     const std::uint8_t* GetReadableData() override { return data.data(); }
     std::uint8_t* GetWritableData() override { return data.data(); }
+
+    void SaveState(TStateWriter& record) const;
+    bool LoadState(TStateReader& record);
 
 private:
     std::array<std::uint8_t, bankSize> data;

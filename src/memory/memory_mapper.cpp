@@ -1,5 +1,7 @@
 #include "memory/memory_mapper.h"
 
+#include "settings/state_record.h"
+
 namespace {
 
 constexpr std::array<std::int32_t, 7> segmentCounts{4, 8, 16, 32, 64, 128, 256};
@@ -54,6 +56,31 @@ void TMemoryMapper::WritePort(std::uint8_t port, std::uint8_t value)
     }
     pageSegment[port - firstPort] = value & segmentMask;
     UpdatePageBanks();
+}
+
+void TMemoryMapper::SaveState(TStateWriter& record) const
+{
+    record.Word(static_cast<std::uint16_t>(segmentCount));
+    record.Bytes(pageSegment);
+    for (int segment = 0; segment < segmentCount; ++segment) {
+        segments[segment]->SaveState(record);
+    }
+}
+
+bool TMemoryMapper::LoadState(TStateReader& record)
+{
+    if (record.Word() != segmentCount || !segments[0]) {
+        return false;
+    }
+    record.Bytes(pageSegment);
+    for (std::uint8_t& segment : pageSegment) {
+        segment &= segmentMask;
+    }
+    for (int segment = 0; segment < segmentCount; ++segment) {
+        segments[segment]->LoadState(record);
+    }
+    UpdatePageBanks();
+    return !record.Failed();
 }
 
 void TMemoryMapper::UpdatePageBanks()

@@ -29,6 +29,11 @@ public:
     std::uint8_t ReadPort(std::uint8_t port);
     void WritePort(std::uint8_t port, std::uint8_t value);
 
+    // The page registers and every segment; the size comes from the configuration.
+    void SaveState(TStateWriter& record) const;
+    // False when the record is for a mapper of another size.
+    bool LoadState(TStateReader& record);
+
     std::int32_t GetSegmentCount() const { return segmentCount; }
     std::uint8_t GetPageSegment(int page) const { return pageSegment[page & 3]; }
 

@@ -1,5 +1,7 @@
 #include "memory/memory_selector.h"
 
+#include "settings/state_record.h"
+
 namespace {
 
 bool ValidSlot(int slot)
@@ -148,6 +150,38 @@ void TMemorySelector::ClearAll()
             }
         }
     }
+}
+
+// The page selection is kept beside the registers: before its first write a
+// secondary register reads FFh while its slot's pages show secondary slot 0.
+void TMemorySelector::SaveState(TStateWriter& record) const
+{
+    record.Byte(primarySlotRegister);
+    record.Bytes(secondarySlotRegister);
+    for (const int primary : pagePrimary) {
+        record.Byte(static_cast<std::uint8_t>(primary));
+    }
+    for (const auto& pages : pageSecondary) {
+        for (const int secondary : pages) {
+            record.Byte(static_cast<std::uint8_t>(secondary));
+        }
+    }
+}
+
+bool TMemorySelector::LoadState(TStateReader& record)
+{
+    primarySlotRegister = record.Byte();
+    record.Bytes(secondarySlotRegister);
+    for (int& primary : pagePrimary) {
+        primary = record.Byte() & 3;
+    }
+    for (auto& pages : pageSecondary) {
+        for (int& secondary : pages) {
+            secondary = record.Byte() & 3;
+        }
+    }
+    UpdateVisibleBanks();
+    return !record.Failed();
 }
 
 // Deletes the bank at one position and leaves the position null. A slot-wide bank is

@@ -6,6 +6,8 @@
 
 #include "memory/memory_bank.h"
 
+class TStateReader;
+class TStateWriter;
 class TZ80;
 
 // Told of the processor's data accesses in the pages it watches.
@@ -90,6 +92,10 @@ public:
 
     // Hard reset: every bank back to its power-on contents.
     void ClearAll();
+
+    // The slot registers and the selection of every page; the banks keep their own.
+    void SaveState(TStateWriter& record) const;
+    bool LoadState(TStateReader& record);
 
     // Routes the reads of the pages set in readPages (bit n for page n) and the
     // writes of those in writePages through the watcher; null watches nothing.

@@ -4,6 +4,9 @@
 #include <fstream>
 #include <system_error>
 
+#include "compression/crc32.h"
+#include "settings/state_record.h"
+
 TROMCartridge::TROMCartridge() : TROMCartridge(plainPage0Kind, 16384) {}
 
 TROMCartridge::TROMCartridge(std::uint8_t kind, std::int32_t size)
@@ -65,6 +68,7 @@ std::int32_t TROMCartridge::Load(const std::filesystem::path& fileName)
         }
     }
     SetName(fileName.filename().string());
+    imageFile = fileName;
     return 0;
 }
 
@@ -77,6 +81,45 @@ void TROMCartridge::Eject()
         blockSize = 16384;
     }
     SetName("ROM Cartridge");
+    imageFile.clear();
+}
+
+std::uint32_t TROMCartridge::GetImageChecksum() const
+{
+    std::uint32_t checksum = 0;
+    for (std::size_t block = 1; block < blocks.size(); ++block) {
+        const std::uint8_t* data = blocks[block]->GetReadableData();
+        checksum = Crc32({data, static_cast<std::size_t>(blockSize)}, checksum);
+    }
+    return checksum;
+}
+
+void TROMCartridge::SaveState(TStateWriter& record) const
+{
+    record.Byte(cartridgeKind);
+    record.Long(static_cast<std::uint32_t>(blockSize));
+    record.Long(static_cast<std::uint32_t>(blockCount));
+    record.Long(GetImageChecksum());
+    record.Bytes(bankRegisters);
+    for (const int block : shownBlocks) {
+        record.Word(static_cast<std::uint16_t>(block));
+    }
+}
+
+bool TROMCartridge::LoadState(TStateReader& record)
+{
+    const std::uint8_t kind = record.Byte();
+    const std::uint32_t size = record.Long(), count = record.Long(), checksum = record.Long();
+    if (kind != cartridgeKind || size != static_cast<std::uint32_t>(blockSize) ||
+        count != static_cast<std::uint32_t>(blockCount) || checksum != GetImageChecksum()) {
+        return false;
+    }
+    record.Bytes(bankRegisters);
+    for (int region = 0; region < 8; ++region) {
+        const int block = static_cast<std::int16_t>(record.Word());
+        ShowBlock(region, block >= 0 && block < static_cast<int>(blocks.size()) - 1 ? block : -1);
+    }
+    return !record.Failed();
 }
 
 void TROMCartridge::SetBankRegister(int region, std::uint8_t value)

@@ -10,6 +10,8 @@
 #include "memory/memory_bank.h"
 
 class TSCC;
+class TStateReader;
+class TStateWriter;
 
 // A cartridge slot: splits an image into 8 KB or 16 KB blocks and shows them in its eight
 // regions. The plain cartridge (kinds 0, 1, 2) maps the image once from page 0, 1 or 2;
@@ -56,6 +58,15 @@ public:
     // Leaves the cartridge empty (FFh everywhere); the class and kind stay.
     void Eject();
 
+    // Kind, block layout, bank registers, the blocks shown and the checksum of the image.
+    void SaveState(TStateWriter& record) const;
+    // False when the cartridge holds another image or layout than the record's.
+    bool LoadState(TStateReader& record);
+    // CRC-32 of the image as loaded into the blocks.
+    std::uint32_t GetImageChecksum() const;
+    // The file the image was loaded from, with its folder; empty when none is.
+    const std::filesystem::path& GetImageFile() const { return imageFile; }
+
     std::uint8_t GetCartridgeKind() const { return cartridgeKind; }
     std::int32_t GetBlockCount() const { return blockCount; }
     std::int32_t GetBlockSize() const { return blockSize; }
@@ -92,4 +103,5 @@ private:
     std::array<int, 8> shownBlocks{};
     // The bank of the block each region shows: the empty block where it shows none.
     std::array<TMemoryBank*, 8> regionBanks{};
+    std::filesystem::path imageFile;
 };

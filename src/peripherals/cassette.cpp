@@ -6,9 +6,11 @@
 #include <fstream>
 #include <system_error>
 
+#include "compression/crc32.h"
 #include "compression/lzrw1.h"
 #include "cpu/z80.h"
 #include "settings/record.h"
+#include "settings/state_record.h"
 
 namespace {
 
@@ -177,6 +179,7 @@ void TCassette::Fill(std::int64_t from, std::int64_t to, bool level)
         return;
     }
     const std::int64_t end = std::min<std::int64_t>(to, tapeBits);
+    tapeChanged = tapeChanged || from < end;
     const auto setSample = [this, level](std::int64_t sample) {
         const auto mask = static_cast<std::uint8_t>(1 << (sample & 7));
         if (level) {
@@ -421,6 +424,7 @@ TCassette::TLoadResult TCassette::LoadImage(const std::filesystem::path& name)
     instructionsPerSample = InstructionsPerSample(accuracy);
     tapeBits = newTapeBits;
     tape = std::move(newTape);
+    tapeChanged = false;
     position = std::min(position, tapeBits);
     return TLoadResult::Loaded;
 }
@@ -457,5 +461,60 @@ bool TCassette::SaveImage(const std::filesystem::path& name)
 
     std::vector<std::uint8_t> image(header, header + headerSize);
     image.insert(image.end(), body.begin(), body.end());
-    return ReplaceFile(name, image);
+    if (!ReplaceFile(name, image)) {
+        return false;
+    }
+    tapeChanged = tapeChanged && name != fileName;
+    return true;
+}
+
+void TCassette::FlushTape()
+{
+    if (tapeChanged) {
+        Save(fileName);
+    }
+}
+
+void TCassette::SaveState(TStateWriter& record) const
+{
+    // Whole, so that a process started in another folder finds the image too.
+    record.Text(fileName.empty() ? std::string() : std::filesystem::absolute(fileName).string());
+    record.Byte(length);
+    record.Byte(accuracy);
+    record.Long(static_cast<std::uint32_t>(tapeBits));
+    record.Long(Crc32(tape));
+    record.Bool(motorOn);
+    record.Bool(recording);
+    record.Byte(headState);
+    record.Long(static_cast<std::uint32_t>(position));
+    record.Long(motorStart);
+    record.Bool(endWarned);
+    record.Bool(prompted);
+}
+
+bool TCassette::LoadState(TStateReader& record)
+{
+    const std::filesystem::path name = record.Text();
+    const std::uint8_t newLength = record.Byte();
+    const std::uint8_t newAccuracy = record.Byte();
+    const auto newTapeBits = static_cast<std::int32_t>(record.Long());
+    const std::uint32_t checksum = record.Long();
+    std::error_code error;
+    // A missing image would be created blank: that is not the tape of the state.
+    if (record.Failed() || (!name.empty() && !std::filesystem::is_regular_file(name, error))) {
+        return false;
+    }
+    Open(name, newLength, newAccuracy);
+    if (fileName != name || tapeBits != newTapeBits || Crc32(tape) != checksum) {
+        return false;
+    }
+    motorOn = record.Bool();
+    recording = record.Bool() && !readOnly;
+    const std::uint8_t head = record.Byte();
+    headState = head >= Idle && head <= WritingHigh ? static_cast<THeadState>(head) : Idle;
+    position = std::clamp(static_cast<std::int32_t>(record.Long()), 0, tapeBits);
+    motorStart = record.Long();
+    endWarned = record.Bool();
+    prompted = record.Bool();
+    return !record.Failed();
 }

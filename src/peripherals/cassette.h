@@ -7,6 +7,8 @@
 
 #include "compression/stream.h"
 
+class TStateReader;
+class TStateWriter;
 class TZ80;
 
 // A byte stream over the tape's buffer, which it neither owns, grows nor frees:
@@ -78,6 +80,17 @@ public:
     // Writes the image beside the old one and renames it over it only when complete.
     bool Save(const std::filesystem::path& name);
 
+    // Writes the tape to its image when recording has changed it since it was
+    // loaded or saved, so that the image holds what a state refers to.
+    void FlushTape();
+    // The tape's image with its length, accuracy and checksum, and the head:
+    // position, motor, recording, what it did last. The tape itself stays in
+    // its image.
+    void SaveState(TStateWriter& record) const;
+    // Opens the image the record names; false when it is missing or holds
+    // another tape than the one the state was saved with.
+    bool LoadState(TStateReader& record);
+
     bool IsRecording() const { return recording; }
     bool IsMotorOn() const { return motorOn; }
     bool IsReadOnly() const { return readOnly; }
@@ -125,4 +138,6 @@ private:
     bool readOnly = false;
     // A question has been asked since the motor last started.
     bool prompted = false;
+    // Recording changed the tape since it was loaded or saved.
+    bool tapeChanged = false;
 };

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "settings/state_record.h"
+
 // What sits on a joystick port: one state byte in the form PSG register 14
 // expects (bit 0 up, 1 down, 2 left, 3 right, 4 trigger A, 5 trigger B, each
 // 0 while active), refreshed once per frame by Poll.
@@ -17,6 +19,9 @@ public:
 
     const std::string& GetName() const { return name; }
     std::uint8_t GetState() const { return state; }
+    // The state byte as last polled.
+    void SaveState(TStateWriter& record) const { record.Byte(state); }
+    void LoadState(TStateReader& record) { state = record.Byte(); }
 
 protected:
     explicit TInputDevice(std::string name) : name(std::move(name)) {}

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "settings/state_record.h"
+
 using namespace KeyCode;
 
 const std::array<std::array<std::uint8_t, 8>, TKeyboard::rowCount> TKeyboard::keyMap = {{
@@ -35,6 +37,19 @@ void TKeyboard::Scan()
         }
         matrix[row] = value;
     }
+}
+
+void TKeyboard::SaveState(TStateWriter& record) const
+{
+    record.Bytes(matrix);
+    record.Byte(rowIndex);
+}
+
+bool TKeyboard::LoadState(TStateReader& record)
+{
+    record.Bytes(matrix);
+    rowIndex = record.Byte() & 0x0F;
+    return !record.Failed();
 }
 
 std::optional<TKeyStroke> KeyStrokeFor(char character)

@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <optional>
 
+class TStateReader;
+class TStateWriter;
+
 // Host key codes the keyboard matrix is mapped from. Letters and digits are
 // their upper-case ASCII codes ('A' = 41h, '0' = 30h). The desktop layer
 // translates its own key codes to these.
@@ -94,6 +97,10 @@ public:
     std::uint8_t ReadRow() const { return matrix[rowIndex]; }
     void SelectRow(std::uint8_t row) { rowIndex = row & 0x0F; }
     std::uint8_t GetRowIndex() const { return rowIndex; }
+
+    // The matrix as last scanned and the selected row.
+    void SaveState(TStateWriter& record) const;
+    bool LoadState(TStateReader& record);
     std::uint8_t GetMatrixRow(int row) const { return matrix[row & 0x0F]; }
 
 private:

@@ -3,6 +3,7 @@
 #include "memory/memory_selector.h"
 #include "peripherals/cassette.h"
 #include "peripherals/keyboard.h"
+#include "settings/state_record.h"
 
 std::uint8_t TPPI8255::ReadPort(std::uint8_t port)
 {
@@ -43,6 +44,19 @@ void TPPI8255::WritePort(std::uint8_t port, std::uint8_t value)
     default:
         break;
     }
+}
+
+void TPPI8255::SaveState(TStateWriter& record) const
+{
+    record.Byte(portC);
+    record.Byte(controlWord);
+}
+
+bool TPPI8255::LoadState(TStateReader& record)
+{
+    portC = record.Byte();
+    controlWord = record.Byte();
+    return !record.Failed();
 }
 
 // The cassette reads the motor and output bits after every write of either port.

@@ -5,6 +5,8 @@
 class TCassette;
 class TKeyboard;
 class TMemorySelector;
+class TStateReader;
+class TStateWriter;
 
 // The 8255 parallel interface behind ports A8h-ABh: port A is the primary
 // slot register, port B reads the selected keyboard row, port C selects the
@@ -22,6 +24,11 @@ public:
 
     std::uint8_t ReadPort(std::uint8_t port);
     void WritePort(std::uint8_t port, std::uint8_t value);
+
+    // Port C and the control word; restoring them tells neither the keyboard nor
+    // the cassette, which keep states of their own.
+    void SaveState(TStateWriter& record) const;
+    bool LoadState(TStateReader& record);
 
     std::uint8_t GetPortC() const { return portC; }
     std::uint8_t GetControlWord() const { return controlWord; }

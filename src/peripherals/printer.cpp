@@ -1,5 +1,7 @@
 #include "peripherals/printer.h"
 
+#include "settings/state_record.h"
+
 std::unique_ptr<TPrinterFile> TPrinterFile::Open(const std::filesystem::path& path)
 {
     std::ofstream stream(path, std::ios::binary | std::ios::trunc);
@@ -27,6 +29,24 @@ void TMSXPrinter::Output(std::uint8_t value)
     if (output) {
         output->Write(value);
     }
+}
+
+void TMSXPrinter::SaveState(TStateWriter& record) const
+{
+    record.Byte(dataLatch);
+}
+
+bool TMSXPrinter::LoadState(TStateReader& record)
+{
+    dataLatch = record.Byte();
+    return !record.Failed();
+}
+
+void TMSXPrinter::TakeOutput(TMSXPrinter& other)
+{
+    connected = other.connected;
+    outputKind = other.outputKind;
+    output = std::move(other.output);
 }
 
 void TMSXPrinter::ShowWarning(const std::string&) {}

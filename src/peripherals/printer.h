@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+class TStateReader;
+class TStateWriter;
+
 // Where printed bytes go: a host port or a file, written raw.
 class TPrinterOutput {
 public:
@@ -70,6 +73,12 @@ public:
     void WritePort(std::uint8_t port, std::uint8_t value);
 
     void SetConnected(bool connected);
+    // The data latch. Where printed bytes go is the host's choice, not state.
+    void SaveState(TStateWriter& record) const;
+    bool LoadState(TStateReader& record);
+    // Takes over another printer's output, open file or port included, so a
+    // restored machine prints on where the running one did.
+    void TakeOutput(TMSXPrinter& other);
     bool IsConnected() const { return connected; }
 
     // Kinds other than 0-3 are ignored.

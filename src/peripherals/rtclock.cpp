@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "settings/state_record.h"
+
 namespace {
 
 const TSystemClock systemClock;
@@ -65,6 +67,25 @@ void TRTClock::WritePort(std::uint8_t port, std::uint8_t value)
             block = value & 0x03;
         }
     }
+}
+
+void TRTClock::SaveState(TStateWriter& record) const
+{
+    record.Byte(latch);
+    record.Byte(block);
+    for (const auto& registers : memory) {
+        record.Bytes(registers);
+    }
+}
+
+bool TRTClock::LoadState(TStateReader& record)
+{
+    latch = record.Byte() & 0x0F;
+    block = record.Byte() & 0x03;
+    for (auto& registers : memory) {
+        record.Bytes(registers);
+    }
+    return !record.Failed();
 }
 
 std::uint8_t TRTClock::TimeDigit(std::uint8_t index) const

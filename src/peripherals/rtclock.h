@@ -3,6 +3,9 @@
 #include <array>
 #include <cstdint>
 
+class TStateReader;
+class TStateWriter;
+
 // The local date and time as the clock chip needs it, on a 24-hour clock.
 struct TLocalDateTime {
     int year = 1980;
@@ -49,6 +52,11 @@ public:
 
     std::uint8_t ReadPort(std::uint8_t port);
     void WritePort(std::uint8_t port, std::uint8_t value);
+
+    // Latch, block and the registers as written. The time is the clock's and
+    // is not kept: the chip has no time of its own to restore.
+    void SaveState(TStateWriter& record) const;
+    bool LoadState(TStateReader& record);
 
 private:
     static constexpr int registerCount = 13;

@@ -9,6 +9,12 @@ bool TConfiguration::Load(const std::filesystem::path& path) {
     if (!ReadRecordFile(path, fileSize, bytes)) {
         return false;
     }
+    SetRecord(bytes);
+    fileName = path.string();
+    return true;
+}
+
+void TConfiguration::SetRecord(std::span<const std::uint8_t> bytes) {
     TRecordReader reader(bytes);
     reader.Skip(magic.size());
     description = reader.ReadText();
@@ -38,13 +44,15 @@ bool TConfiguration::Load(const std::filesystem::path& path) {
             }
         }
     }
-    fileName = path.string();
-    return true;
 }
 
 bool TConfiguration::Save(const std::filesystem::path& path) {
     // The editor's caption shows the new name even when writing fails.
     fileName = path.filename().string();
+    return ReplaceFile(path, GetRecord());
+}
+
+std::vector<std::uint8_t> TConfiguration::GetRecord() const {
     TRecordWriter writer(fileSize);
     writer.WriteMagic(magic);
     writer.WriteText(description);
@@ -74,7 +82,7 @@ bool TConfiguration::Save(const std::filesystem::path& path) {
             }
         }
     }
-    return ReplaceFile(path, writer.Bytes());
+    return writer.Bytes();
 }
 
 std::string TConfiguration::FindDamage(const std::filesystem::path& path) {

@@ -3,8 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // A machine configuration: what occupies every page of every slot, kept in a
 // .qcf file of fixed size. Fields are read and written directly by the machine
@@ -28,6 +30,10 @@ public:
     bool Load(const std::filesystem::path& path);
     // False when the file cannot be written; an old file then stays as it was.
     bool Save(const std::filesystem::path& path);
+    // The 3343 bytes of the file, and their reading (fileName stays as it is),
+    // for a configuration kept inside another file.
+    std::vector<std::uint8_t> GetRecord() const;
+    void SetRecord(std::span<const std::uint8_t> bytes);
     // What makes the file unusable as a configuration (too short, a number
     // beyond its choices, a text field not padded with zero bytes); empty when
     // it can be loaded or cannot be opened at all.

@@ -2,6 +2,7 @@
 
 #include "peripherals/cassette.h"
 #include "peripherals/joystick.h"
+#include "settings/state_record.h"
 
 namespace {
 
@@ -64,6 +65,33 @@ std::uint8_t TPSG::ReadJoystickPort() const
         value |= cassette->ReadPort(0xA2);
     }
     return value;
+}
+
+void TPSG::SaveState(TStateWriter& record) const
+{
+    record.Byte(registerLatch);
+    record.Bytes(registers);
+}
+
+bool TPSG::LoadState(TStateReader& record)
+{
+    registerLatch = record.Byte() & 0x0F;
+    record.Bytes(registers);
+    return !record.Failed();
+}
+
+void TPSG::ReplayRegisters()
+{
+    if (!enabled) {
+        return;
+    }
+    constexpr std::uint8_t mixerRegister = 7;
+    RegisterWritten(mixerRegister, registers[mixerRegister]);
+    for (std::uint8_t index = 0; index < joystickRegister; ++index) {
+        if (index != mixerRegister) {
+            RegisterWritten(index, registers[index]);
+        }
+    }
 }
 
 void TPSG::Enable()

@@ -5,6 +5,8 @@
 
 class TCassette;
 class TInputDevice;
+class TStateReader;
+class TStateWriter;
 
 // The AY-3-8910 as the MSX wires it: an address latch and sixteen registers
 // behind ports A0h-A2h, register 14 reading the selected joystick port and
@@ -46,6 +48,14 @@ public:
 
     // Once per frame: polls the devices on port 1, then port 2.
     void FrameStep();
+
+    // The register latch and the sixteen registers.
+    void SaveState(TStateWriter& record) const;
+    bool LoadState(TStateReader& record);
+    // Passes R0-R13 to RegisterWritten again, so that the host sound follows
+    // restored registers: the mixer first, so that a channel whose period is 0
+    // ends up silent as it would have been.
+    void ReplayRegisters();
 
     std::uint8_t GetRegister(int index) const { return registers[index & 0x0F]; }
     std::uint8_t GetRegisterLatch() const { return registerLatch; }

@@ -1,5 +1,7 @@
 #include "sound/scc.h"
 
+#include "settings/state_record.h"
+
 void TSCC::RegisterWritten(int, std::uint8_t) {}
 
 void TSCC::WaveWritten(int, std::uint8_t) {}
@@ -17,6 +19,34 @@ void TSCC::Write(std::uint8_t offset, std::uint8_t value)
         if (enabled) {
             RegisterWritten(index, value);
         }
+    }
+}
+
+void TSCC::SaveState(TStateWriter& record) const
+{
+    record.Bytes(waveforms);
+    record.Bytes(registers);
+}
+
+bool TSCC::LoadState(TStateReader& record)
+{
+    record.Bytes(waveforms);
+    record.Bytes(registers);
+    return !record.Failed();
+}
+
+void TSCC::Replay()
+{
+    if (!enabled) {
+        return;
+    }
+    // A wave notification rewrites its whole channel: one per waveform will do.
+    for (int offset = 0; offset < waveformBytes; offset += waveLength) {
+        WaveWritten(offset, waveforms[offset]);
+    }
+    RegisterWritten(channelEnableRegister, registers[channelEnableRegister]);
+    for (int index = 0; index < channelEnableRegister; ++index) {
+        RegisterWritten(index, registers[index]);
     }
 }
 

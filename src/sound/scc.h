@@ -3,6 +3,9 @@
 #include <array>
 #include <cstdint>
 
+class TStateReader;
+class TStateWriter;
+
 // The Konami SCC wave-table chip: five channels, four 32-byte waveforms (the fourth shared
 // by channels 4 and 5), a 12-bit period and a 4-bit volume per channel, and a channel
 // enable register. The chip stores what is written and tells its host subclass, which
@@ -40,6 +43,13 @@ public:
     // Attenuation in dB, 0-20, from the preferences.
     void SetVolume(std::int32_t attenuation) { volumeAttenuation = attenuation; }
     std::int32_t GetVolume() const { return volumeAttenuation; }
+
+    // The waveforms and the registers.
+    void SaveState(TStateWriter& record) const;
+    bool LoadState(TStateReader& record);
+    // Passes the waveforms and registers to the notifications again, so that the
+    // host sound follows restored ones: channel enable first, then periods and volumes.
+    void Replay();
 
     std::uint8_t GetRegister(int index) const { return registers[index & 0x0F]; }
     std::uint8_t GetWaveByte(int offset) const { return waveforms[offset & 0x7F]; }

@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include "settings/state_record.h"
+
 namespace {
 
 constexpr std::uint64_t everyByte = 0x0101010101010101;
@@ -93,10 +95,31 @@ void TPCV9918::RenderFrame()
         if (screenMode != textMode)
             DrawSprites();
     }
+    PresentFrame();
+}
+
+void TPCV9918::PresentFrame()
+{
     if (displayOutput != nullptr) {
         displayOutput->DrawBitmap(frameBuffer, palette);
         displayOutput->Present();
     }
+}
+
+void TPCV9918::SaveState(TStateWriter& record) const
+{
+    TV9918::SaveState(record);
+    record.Bytes(frameBuffer);
+}
+
+bool TPCV9918::LoadState(TStateReader& record)
+{
+    const bool loaded = TV9918::LoadState(record);
+    record.Bytes(frameBuffer);
+    for (std::uint8_t& pixel : frameBuffer) {
+        pixel &= 0x0F;
+    }
+    return loaded && !record.Failed();
 }
 
 void TPCV9918::DrawTextMode()

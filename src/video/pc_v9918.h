@@ -51,6 +51,12 @@ public:
     std::uint8_t ReadPort(std::uint8_t port) override;
     void WritePort(std::uint8_t port, std::uint8_t value) override;
     void RenderFrame() override;
+    // Hands the frame buffer as it stands to the display output.
+    void PresentFrame();
+
+    // The last frame drawn is kept too, so a restored machine shows it at once.
+    void SaveState(TStateWriter& record) const override;
+    bool LoadState(TStateReader& record) override;
 
     void ShowDebugWindow();
     void DebugWindowClosed() { windowShown = false; }

@@ -1,5 +1,7 @@
 #include "video/v9918.h"
 
+#include "settings/state_record.h"
+
 namespace {
 
 constexpr std::uint8_t dataPort = 0x98;
@@ -27,6 +29,48 @@ TV9918::TV9918()
     registers.fill(0xFF);
     registers[1] = 0x10;
     vram.fill(0xFF);
+}
+
+void TV9918::SaveState(TStateWriter& record) const
+{
+    record.Bool(latchPending);
+    record.Byte(latchByte);
+    record.Byte(status);
+    record.Bytes(registers);
+    record.Byte(textColour);
+    record.Byte(backdropColour);
+    record.Bytes(vram);
+    record.Word(static_cast<std::uint16_t>(readAddress));
+    record.Word(static_cast<std::uint16_t>(writeAddress));
+    // The mode is state of its own: a register pair that selects no mode keeps it.
+    record.Byte(screenMode);
+    for (const std::uint32_t table : {patternGeneratorTable, nameTable, colourTable, spritePatternTable,
+                                      spriteAttributeTable, spriteColourTable}) {
+        record.Long(table);
+    }
+    record.Bool(largeSprites);
+    record.Bool(magnifiedSprites);
+}
+
+bool TV9918::LoadState(TStateReader& record)
+{
+    latchPending = record.Bool();
+    latchByte = record.Byte();
+    status = record.Byte();
+    record.Bytes(registers);
+    textColour = record.Byte() & 0x0F;
+    backdropColour = record.Byte() & 0x0F;
+    record.Bytes(vram);
+    readAddress = record.Word() & vramMask;
+    writeAddress = record.Word() & vramMask;
+    screenMode = record.Byte() & 3;
+    for (std::uint32_t* table : {&patternGeneratorTable, &nameTable, &colourTable, &spritePatternTable,
+                                 &spriteAttributeTable, &spriteColourTable}) {
+        *table = record.Long() & 0x1FFFF;
+    }
+    largeSprites = record.Bool();
+    magnifiedSprites = record.Bool();
+    return !record.Failed();
 }
 
 std::uint8_t TV9918::ReadPort(std::uint8_t port)

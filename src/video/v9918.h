@@ -4,6 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
+class TStateReader;
+class TStateWriter;
+
 // The TMS9918-class video display processor: 16 KB of VRAM, eight write-only
 // registers, one status register and the two ports 98h (data) and 99h
 // (control). It holds all video state and answers the ports; drawing the
@@ -45,6 +48,11 @@ public:
     // Called after an R7 write and after a change of screen mode.
     virtual void ScreenChanged();
     virtual void RenderFrame();
+
+    // Registers, status, latch, addresses, VRAM and the screen mode with its
+    // tables; a renderer adds what it carries from frame to frame.
+    virtual void SaveState(TStateWriter& record) const;
+    virtual bool LoadState(TStateReader& record);
 
     // Inspection without side effects (reading the status here clears nothing).
     bool GetLatchPending() const { return latchPending; }

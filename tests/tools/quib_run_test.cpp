@@ -1,4 +1,5 @@
-// quib-run end to end: the stop conditions, the exit statuses and the memory dump.
+// quib-run end to end: the stop conditions, the exit statuses and the memory dump; and the
+// determinism that save states promise, process to process.
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -9,7 +10,14 @@
 #include <sstream>
 #include <string>
 
+#include "compression/lzrw1.h"
+#include "compression/stream.h"
+#include "machine/state_file.h"
+#include "settings/scratch_files.h"
+
 namespace {
+
+namespace fs = std::filesystem;
 
 struct TRunResult {
     int status;
@@ -59,6 +67,65 @@ TEST(QuibRunTest, StopConditionsExitStatusesAndTheMemoryDump) {
     std::ifstream file(dump, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     EXPECT_EQ(bytes, std::string("\x04\x03\x02\x01", 4));
+}
+
+int QuibRun(const std::string& arguments) {
+    return std::system((std::string(QUIB_RUN) + " " + arguments + " > /dev/null 2>&1").c_str());
+}
+
+// A 10-minute tape at Normal accuracy with varied runs of highs and lows at its start.
+void WriteTape(const fs::path& path) {
+    Bytes tape(2997000, 0);
+    for (std::size_t i = 0; i < 200000; ++i) tape[i] = std::uint8_t((i * 37) ^ (i >> 3));
+    TMemoryStream source(std::move(tape)), body;
+    Tlzrw1 coder;
+    coder.InputStream = &source;
+    coder.OutputStream = &body;
+    coder.Compress();
+    Bytes image = {'Q', 'C', 'S', '0', '0', 0, 0};
+    for (const std::uint32_t value : {23976000u, std::uint32_t(body.GetData().size())})
+        for (int shift = 0; shift < 32; shift += 8) image.push_back(std::uint8_t(value >> shift));
+    image.insert(image.end(), body.GetData().begin(), body.GetData().end());
+    WriteFile(path, image);
+}
+
+Bytes Record(const fs::path& path, const char* tag) {
+    TStateFile file;
+    std::string error;
+    EXPECT_TRUE(file.Read(path, error)) << error;
+    const TStateRecord* record = file.Find(tag);
+    return record ? record->data : Bytes{};
+}
+
+TEST(QuibRunTest, AStateLoadedIntoAFreshProcessGoesOnExactlyAsTheRunThatSavedIt) {
+    const fs::path folder = ScratchFolder();
+    WriteTape(folder / "tape.qcs");
+    const struct {
+        const char* name;
+        std::string options;
+        const char* busy;  // a record that must change in the loaded half
+    } cases[] = {
+        {"the C-BIOS start", "", "Z80 "},
+        {"an SCC MegaROM in use", std::string("--cartridge1 ") + QUIB_SCC_CARTRIDGE, "SCC "},
+        {"a program reading the tape", std::string("--cartridge1 ") + QUIB_TAPE_CARTRIDGE + " --tape " +
+                                           (folder / "tape.qcs").string(), "CASS"},
+    };
+    for (const auto& c : cases) {
+        // The typing spans the save at frame 300.
+        const std::string run = "--frames 600 --clock '2026-12-06 12:34:56' " + c.options +
+                                " --type 'print 1+2, the quick brown fox jumps over the lazy dog; 10 goto' ";
+        const auto at = [&](const char* name) { return (folder / name).string(); };
+        ASSERT_EQ(QuibRun(run + "--save-state 300:" + at("half.qst") + " --save-state 600:" + at("whole.qst") +
+                          " --screenshot " + at("whole.png")), 0) << c.name;
+        ASSERT_EQ(QuibRun(run + "--load-state " + at("half.qst") + " --save-state 600:" + at("resumed.qst") +
+                          " --screenshot " + at("resumed.png")), 0) << c.name;
+        // The states hold the frame, RAM, VRAM and the PSG and SCC registers, among the rest.
+        EXPECT_EQ(ReadFile(folder / "resumed.qst"), ReadFile(folder / "whole.qst")) << c.name;
+        EXPECT_EQ(ReadFile(folder / "resumed.png"), ReadFile(folder / "whole.png")) << c.name;
+        EXPECT_NE(Record(folder / "half.qst", c.busy), Record(folder / "whole.qst", c.busy)) << c.name;
+    }
+    EXPECT_NE(QuibRun("--frames 1 --load-state " + (folder / "tape.qcs").string()), 0) << "not a state file";
+    EXPECT_NE(QuibRun("--save-state 300"), 0) << "no file";
 }
 
 }  // namespace
