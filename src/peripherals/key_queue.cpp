@@ -24,14 +24,16 @@ void TKeyQueue::ReleaseAll() {
 }
 
 std::bitset<256> TKeyQueue::GetKeysDown() {
-    std::bitset<256> changed;
+    if (scansSinceChange < holdScans) ++scansSinceChange;
+    if (scansSinceChange < holdScans) return keysDown;
     while (!events.empty()) {
         const TKeyEvent event = events.front();
-        // A press of a key that is down, or a release of one that is up, changes nothing.
-        if (keysDown[event.keyCode] != event.down && changed[event.keyCode]) break;
         events.pop_front();
+        // A press of a key that is down, or a release of one that is up, changes nothing.
+        if (keysDown[event.keyCode] == event.down) continue;
         keysDown.set(event.keyCode, event.down);
-        changed.set(event.keyCode);
+        scansSinceChange = 0;
+        break;
     }
     return keysDown;
 }

@@ -23,9 +23,9 @@ protected:
     }
     void Press(int key, quint32 scanCode = 0) { Send(*screen, QEvent::KeyPress, key, scanCode); }
     void Release(int key, quint32 scanCode = 0) { Send(*screen, QEvent::KeyRelease, key, scanCode); }
-    // The keys the keyboard's scan sees down, as row * 8 + bit.
+    // The keys the keyboard's scan sees down once the queued events have been taken, as row * 8 + bit.
     std::vector<int> KeysDown() {
-        keyboard.Scan();
+        for (int scan = 0; scan < 8 * TKeyQueue::holdScans; ++scan) keyboard.Scan();
         std::vector<int> down;
         for (int key = 0; key < TKeyboard::rowCount * 8; ++key) {
             if ((keyboard.GetMatrixRow(key / 8) & (1 << key % 8)) == 0) down.push_back(key);

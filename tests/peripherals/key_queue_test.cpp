@@ -28,23 +28,38 @@ std::vector<std::string> Scans(const std::vector<std::string>& events, int scans
     return seen;
 }
 
-TEST(KeyQueueTest, EveryPressIsSeenByOneScanAndItsReleaseByTheNextInOrder) {
+// The states the scans see, each with the number of scans it stood for.
+std::vector<std::pair<std::string, int>> Runs(const std::vector<std::string>& scans) {
+    std::vector<std::pair<std::string, int>> runs;
+    for (const std::string& keys : scans) {
+        if (runs.empty() || runs.back().first != keys) runs.emplace_back(keys, 0);
+        ++runs.back().second;
+    }
+    return runs;
+}
+
+TEST(KeyQueueTest, EveryChangeStandsForItsScansInOrder) {
+    constexpr int hold = TKeyQueue::holdScans;
     struct TCase {
         std::vector<std::string> events;
-        std::vector<std::string> scans;
+        std::vector<std::string> states;  // each stands hold scans, the last one to the end
     };
     const TCase cases[] = {
-        {{"+A", "-A"}, {"A", "", ""}},
-        {{"+H", "-H", "+E", "-E", "+L", "-L", "+L", "-L"}, {"H", "E", "L", "", "L", ""}},
+        {{"+A", "-A"}, {"A", ""}},
+        {{"+H", "-H", "+E", "-E", "+L", "-L", "+L", "-L"}, {"H", "", "E", "", "L", "", "L", ""}},
         // Shift held across a letter: the letter is seen with it.
-        {{"+S", "+H", "-H", "-S"}, {"HS", "", ""}},
-        // Held keys stay down; a press of a held key changes nothing.
-        {{"+A", "+A", "+B"}, {"AB", "AB"}},
-        {{"+A", "+B", "-A", "*"}, {"AB", "", ""}},
+        {{"+S", "+H", "-H", "-S"}, {"S", "HS", "S", ""}},
+        // A press of a held key changes nothing.
+        {{"+A", "+A", "+B"}, {"A", "AB"}},
+        {{"+A", "+B", "-A", "*"}, {"A", "AB", "B", ""}},
         {{"-A", "*"}, {""}},
     };
     for (const TCase& test : cases) {
-        EXPECT_EQ(Scans(test.events, static_cast<int>(test.scans.size())), test.scans) << test.events.size();
+        const int scans = hold * static_cast<int>(test.states.size()) + 2;
+        std::vector<std::pair<std::string, int>> expected;
+        for (const std::string& state : test.states) expected.emplace_back(state, hold);
+        expected.back().second += 2;
+        EXPECT_EQ(Runs(Scans(test.events, scans)), expected) << test.events.size();
     }
 }
 
@@ -53,7 +68,7 @@ TEST(KeyQueueTest, ALongQueueIsTakenAtOnceBeyondItsBound) {
     std::vector<std::string> events;
     for (std::size_t i = 0; i < 4 * TKeyQueue::maximumEvents; ++i) events.push_back(i % 2 ? "-A" : "+A");
     events.push_back("+B");
-    EXPECT_EQ(Scans(events, TKeyQueue::maximumEvents + 1).back(), "B");
+    EXPECT_EQ(Scans(events, TKeyQueue::holdScans * (TKeyQueue::maximumEvents + 1)).back(), "B");
 }
 
 }  // namespace
