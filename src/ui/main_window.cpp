@@ -25,6 +25,7 @@
 #include "host/long_paths.h"
 #include "settings/record.h"
 #include "host/ini_settings.h"
+#include "machine/machine_state.h"
 #include "ui/configuration_editor.h"
 #include "ui/file_dialogs.h"
 #include "ui/pc_keyboard_form.h"
@@ -165,6 +166,14 @@ void TMainWindow::CreateMenus() {
     menuEjectCartridge1 = add(menuFile, "Eject Cartridge 1", &TMainWindow::menuEjectCartridge1Click);
     menuEjectCartridge2 = add(menuFile, "Eject Cartridge 2", &TMainWindow::menuEjectCartridge2Click);
     menuRecentCartridges = menuFile->addMenu("Recent Cartridges");
+    menuFile->addSeparator();
+    menuSaveState = add(menuFile, "Save State...", &TMainWindow::menuSaveStateClick);
+    menuLoadState = add(menuFile, "Load State...", &TMainWindow::menuLoadStateClick);
+    // F6 is the one function key neither the MSX nor another menu uses.
+    menuQuickSave = add(menuFile, "Quick Save", &TMainWindow::menuQuickSaveClick);
+    menuQuickSave->setShortcut(Qt::Key_F6);
+    menuQuickLoad = add(menuFile, "Quick Load", &TMainWindow::menuQuickLoadClick);
+    menuQuickLoad->setShortcut(Qt::SHIFT | Qt::Key_F6);
     menuFile->addSeparator();
     menuSaveScreenshot = add(menuFile, "Save Screenshot...", &TMainWindow::menuSaveScreenshotClick);
     // Desktops often take Print Screen for themselves: Ctrl+F9 works everywhere.
@@ -383,6 +392,7 @@ void TMainWindow::EnableMachineMenus(bool enabled) {
     for (QAction* action : {menuConfiguration, menuPreferences, menuCassetteControls, menuPause, menuReset,
                             menuFullSpeed, menuDebugZ80, menuDebugMemory, menuDebugVideo, menuInsertCartridge1,
                             menuInsertCartridge2, menuEjectCartridge1, menuEjectCartridge2, menuSaveScreenshot,
+                            menuSaveState, menuLoadState, menuQuickSave, menuQuickLoad,
                             menuRecentCartridges->menuAction()}) {
         action->setEnabled(enabled);
     }
@@ -653,6 +663,59 @@ void TMainWindow::menuSaveScreenshotClick() {
         return;
     }
     AddStatusMessage(QString::fromStdString("Screenshot saved to " + file.string()));
+}
+
+namespace {
+
+const char* const stateFilter = "QUIB! State file (*.qst)";
+const char* const quickStateFile = "quick.qst";
+
+}  // namespace
+
+void TMainWindow::menuSaveStateClick() {
+    if (!currentMachine) return;
+    PauseSound();
+    std::filesystem::path path = ChooseSaveFile(this, stateFilter, QString::fromStdString(options.folder.string()), {})
+                                     .toStdString();
+    if (path.empty()) return;
+    if (!path.has_extension()) path += ".qst";
+    SaveState(path);
+}
+
+void TMainWindow::menuLoadStateClick() {
+    if (!currentMachine) return;
+    PauseSound();
+    const QString path = ChooseOpenFile(this, stateFilter, QString::fromStdString(options.folder.string()));
+    if (!path.isEmpty()) LoadState(path.toStdString());
+}
+
+void TMainWindow::menuQuickSaveClick() { SaveState(options.folder / quickStateFile); }
+
+void TMainWindow::menuQuickLoadClick() { LoadState(options.folder / quickStateFile); }
+
+void TMainWindow::SaveState(const std::filesystem::path& path) {
+    if (!currentMachine) return;
+    std::string error;
+    if (!TMachineState::Save(*currentMachine, path, error)) {
+        AddStatusMessage(QString::fromStdString(error));
+        services->userMessages.ShowMessage(error, "Warning");
+        return;
+    }
+    AddStatusMessage(QString::fromStdString("State saved to " + path.string()));
+}
+
+void TMainWindow::LoadState(const std::filesystem::path& path) {
+    if (!currentMachine) return;
+    std::string error;
+    if (!TMachineState::Load(*currentMachine, path, error)) {
+        AddStatusMessage(QString::fromStdString(error));
+        services->userMessages.ShowMessage(error, "Warning");
+        return;
+    }
+    AddStatusMessage(QString::fromStdString("State loaded from " + path.string()));
+    // The restored devices come with new, hidden debug windows.
+    RefreshStepPumping();
+    RefreshState();
 }
 
 void TMainWindow::MeasureSpeed() {

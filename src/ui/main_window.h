@@ -76,6 +76,11 @@ public:
     void menuEjectCartridge1Click();
     void menuEjectCartridge2Click();
     void menuSaveScreenshotClick();
+    // Save states: through file dialogs, or quick to quick.qst beside quib.cfg.
+    void menuSaveStateClick();
+    void menuLoadStateClick();
+    void menuQuickSaveClick();
+    void menuQuickLoadClick();
     void menuSize1_3Click();
     void menuSize1_4Click();
     void menuFullscreenClick();
@@ -115,6 +120,10 @@ public:
     QAction* menuDebugMemory;
     QAction* menuDebugVideo;
     QAction* menuAbout;
+    QAction* menuSaveState;
+    QAction* menuLoadState;
+    QAction* menuQuickSave;
+    QAction* menuQuickLoad;
     QAction* menuInsertCartridge1;
     QAction* menuInsertCartridge2;
     QAction* menuEjectCartridge1;
@@ -166,6 +175,9 @@ private:
     void EnableMachineMenus(bool enabled);
     // Title, status bar and the stopped notice, from the machine's state.
     void RefreshState();
+    // Each logs what it did; a failure is also shown in a message box.
+    void SaveState(const std::filesystem::path& path);
+    void LoadState(const std::filesystem::path& path);
     void RefreshRecentCartridges();
     void MeasureSpeed();
     void ApplyMute();
