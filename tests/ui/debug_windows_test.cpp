@@ -200,8 +200,14 @@ TEST_F(DebugWindowsTest, VideoWindowFollowsEveryPortAccess) {
 TEST_F(DebugWindowsTest, CassetteWindowButtonsAndPrompts) {
     const std::filesystem::path tape = EditorFolder("cassette") / "tape.qcs";
     TPCCassette& cassette = *machine.GetPCCassette();
-    cassette.Open(tape, 0, 1);
     TPCCassetteForm& form = cassetteForm();
+    // Without a tape the buttons have nothing to act on, and the window says so.
+    form.UpdateStatus();
+    EXPECT_FALSE(form.btnRecord->isEnabled());
+    EXPECT_EQ(form.lblTape->text(), "No tape (File, Preferences)");
+    cassette.Open(tape, 0, 1);
+    EXPECT_TRUE(form.btnRecord->isEnabled());
+    EXPECT_EQ(form.lblTape->text(), "tape.qcs");
     EXPECT_EQ(form.windowTitle(), "Cassette Controls - 10 min. - High");
     cassette.ShowWindow();
     EXPECT_TRUE(form.casTimer->isActive());
