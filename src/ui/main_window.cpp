@@ -749,20 +749,34 @@ void TMainWindow::RefreshState() {
     stoppedNotice->setVisible(machine && !running);
 }
 
+void TMainWindow::PlaceBeside(const QString& title, int step) {
+    // A debug window opens beside the main window, never over its menu bar; each a
+    // little lower than the one before. Once moved by the user it stays where it is.
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!child->isWindow() || child->windowTitle() != title || child->property("placed").toBool()) continue;
+        child->setProperty("placed", true);
+        const QRect outer = frameGeometry();
+        child->move(outer.right() + 1 + 8, outer.top() + 40 * step);
+    }
+}
+
 void TMainWindow::menuDebugZ80Click() {
     if (!currentMachine || !currentMachine->GetZ80()) return;
     currentMachine->GetPCZ80()->ShowDebugWindow();
+    PlaceBeside("Z80 Info", 0);
     RefreshStepPumping();
 }
 
 void TMainWindow::menuDebugMemoryClick() {
     if (!currentMachine || !currentMachine->GetMemorySelector()) return;
     currentMachine->GetPCMemorySelector()->ShowDebugWindow();
+    PlaceBeside("Memory Info", 1);
     RefreshStepPumping();
 }
 
 void TMainWindow::menuDebugVideoClick() {
     if (!currentMachine || !currentMachine->GetVDP()) return;
     currentMachine->GetPCV9918()->ShowDebugWindow();
+    PlaceBeside("V9918 info", 2);
     RefreshStepPumping();
 }
