@@ -80,6 +80,11 @@ public:
     void menuEjectCartridge1Click();
     void menuEjectCartridge2Click();
     void menuSaveScreenshotClick();
+    // Save states: through file dialogs, or quick to quick.qst beside quib.cfg.
+    void menuSaveStateClick();
+    void menuLoadStateClick();
+    void menuQuickSaveClick();
+    void menuQuickLoadClick();
     void menuSize1_3Click();
     void menuSize1_4Click();
     void menuFullscreenClick();
@@ -121,6 +126,10 @@ public:
     QAction* menuDebugger;
     QAction* menuMemoryView;
     QAction* menuAbout;
+    QAction* menuSaveState;
+    QAction* menuLoadState;
+    QAction* menuQuickSave;
+    QAction* menuQuickLoad;
     QAction* menuInsertCartridge1;
     QAction* menuInsertCartridge2;
     QAction* menuEjectCartridge1;
@@ -163,6 +172,8 @@ private:
     void FormShow();
     void StartUp();
     void InsertStartCartridge();
+    // Moves the debug window of that title beside this window the first time it is shown.
+    void PlaceBeside(const QString& title, int step);
     // The default configuration's file, under its name with or without ".qcf".
     std::filesystem::path DefaultConfigurationFile(const std::filesystem::path& folder) const;
     // Moves a damaged settings file aside and says so in the log; false when it is sound.
@@ -173,6 +184,9 @@ private:
     void EnableMachineMenus(bool enabled);
     // Title, status bar and the stopped notice, from the machine's state.
     void RefreshState();
+    // Each logs what it did; a failure is also shown in a message box.
+    void SaveState(const std::filesystem::path& path);
+    void LoadState(const std::filesystem::path& path);
     void RefreshRecentCartridges();
     void MeasureSpeed();
     void ApplyMute();
