@@ -135,28 +135,6 @@ std::uint16_t Address(const TSymbolTable& symbols, const std::string& text, cons
     return *address;
 }
 
-// ADDR[-END][=VALUE]: a write watchpoint over a range, optionally for one value.
-TWatchpoint Watch(const TSymbolTable& symbols, const std::string& text, TWatchpoint::Space space,
-                  const std::string& option) {
-    TWatchpoint watchpoint;
-    watchpoint.space = space;
-    const std::size_t equals = text.find('=');
-    const std::string range = text.substr(0, equals);
-    if (equals != std::string::npos) {
-        const std::uint16_t value = Address(symbols, text.substr(equals + 1), option + " value");
-        if (value > 0xFF) throw EHeadlessError(option + " takes a byte value, not " + text.substr(equals + 1));
-        watchpoint.value = static_cast<std::uint8_t>(value);
-    }
-    const std::size_t dash = range.find('-');
-    watchpoint.first = Address(symbols, range.substr(0, dash), option);
-    watchpoint.last = dash == std::string::npos ? watchpoint.first : Address(symbols, range.substr(dash + 1), option);
-    const unsigned top = space == TWatchpoint::Space::Port ? 0xFF : 0xFFFF;
-    if (watchpoint.last < watchpoint.first || watchpoint.last > top) {
-        throw EHeadlessError(option + " takes a range within " + (top == 0xFF ? "00-FF" : "0000-FFFF") + ", not " + range);
-    }
-    return watchpoint;
-}
-
 // Symbols, breakpoints and watchpoints into the machine's debugger; throws EHeadlessError.
 void PrepareDebugger(const TCommandLine& line, TDebugger& debugger) {
     for (const std::filesystem::path& file : line.symbolFiles) {
@@ -168,26 +146,23 @@ void PrepareDebugger(const TCommandLine& line, TDebugger& debugger) {
         }
     }
     for (const std::string& text : line.breaks) {
-        TBreakpoint breakpoint;
-        const std::size_t at = text.find('@');
-        breakpoint.address = Address(debugger.symbols, text.substr(0, at), "--break");
-        if (at != std::string::npos) {
-            const std::string slot = text.substr(at + 1);
-            if (slot.size() != 3 || slot[0] < '0' || slot[0] > '3' || slot[1] != '-' || slot[2] < '0' || slot[2] > '3') {
-                throw EHeadlessError("--break takes a slot as P-S (0-3 each), not " + slot);
+        const std::optional<TBreakpoint> breakpoint = ParseBreakpoint(text, debugger.symbols);
+        if (!breakpoint) throw EHeadlessError("--break takes an address or a label, optionally @P-S, not " + text);
+        debugger.AddBreakpoint(*breakpoint);
+    }
+    const auto watch = [&](const std::vector<std::string>& texts, TWatchpoint::Space space, const char* option) {
+        for (const std::string& text : texts) {
+            const std::optional<TWatchpoint> watchpoint = ParseWatchpoint(text, space, debugger.symbols);
+            if (!watchpoint) {
+                throw EHeadlessError(std::string(option) + " takes " +
+                                     (space == TWatchpoint::Space::Port ? "PORT[-END] within 00-FF" : "ADDR[-END]") +
+                                     " and optionally =VALUE, a byte, not " + text);
             }
-            breakpoint.anySlot = false;
-            breakpoint.primary = slot[0] - '0';
-            breakpoint.secondary = slot[2] - '0';
+            debugger.AddWatchpoint(*watchpoint);
         }
-        debugger.AddBreakpoint(breakpoint);
-    }
-    for (const std::string& text : line.memoryWatches) {
-        debugger.AddWatchpoint(Watch(debugger.symbols, text, TWatchpoint::Space::Memory, "--watch-write"));
-    }
-    for (const std::string& text : line.portWatches) {
-        debugger.AddWatchpoint(Watch(debugger.symbols, text, TWatchpoint::Space::Port, "--watch-port"));
-    }
+    };
+    watch(line.memoryWatches, TWatchpoint::Space::Memory, "--watch-write");
+    watch(line.portWatches, TWatchpoint::Space::Port, "--watch-port");
     for (const TMemoryDump& dump : line.dumps) {
         Address(debugger.symbols, dump.start, "--dump-memory");
         const std::uint16_t length = Address(debugger.symbols, dump.length, "--dump-memory length");

@@ -180,6 +180,65 @@ std::string TDebugger::Describe(const TStopReason& reason) const {
     return "stopped";
 }
 
+std::string TDebugger::Describe(const TBreakpoint& breakpoint) const {
+    std::string text = "Break " + symbols.AddressText(breakpoint.address);
+    if (!breakpoint.anySlot) text += " in slot " + std::to_string(breakpoint.primary) + "-" + std::to_string(breakpoint.secondary);
+    return text;
+}
+
+std::string TDebugger::Describe(const TWatchpoint& watchpoint) const {
+    const bool port = watchpoint.space == TWatchpoint::Space::Port;
+    const auto where = [&](std::uint16_t address) { return port ? Hex2(address) : symbols.AddressText(address); };
+    static constexpr const char* kinds[2][3] = {{"Write ", "Read ", "Read/write "},
+                                                {"Port write ", "Port read ", "Port read/write "}};
+    const int access = watchpoint.onRead ? (watchpoint.onWrite ? 2 : 1) : 0;
+    std::string text = kinds[port ? 1 : 0][access];
+    text.append(where(watchpoint.first));
+    if (watchpoint.last != watchpoint.first) text.append("-").append(where(watchpoint.last));
+    if (watchpoint.value) text.append(" = ").append(Hex2(*watchpoint.value));
+    return text;
+}
+
+std::optional<TBreakpoint> ParseBreakpoint(std::string_view text, const TSymbolTable& symbols) {
+    TBreakpoint breakpoint;
+    const std::size_t at = text.find('@');
+    const std::optional<std::uint16_t> address = symbols.ParseAddress(text.substr(0, at));
+    if (!address) return std::nullopt;
+    breakpoint.address = *address;
+    if (at != std::string_view::npos) {
+        const std::string_view slot = text.substr(at + 1);
+        if (slot.size() != 3 || slot[0] < '0' || slot[0] > '3' || slot[1] != '-' || slot[2] < '0' || slot[2] > '3') {
+            return std::nullopt;
+        }
+        breakpoint.anySlot = false;
+        breakpoint.primary = slot[0] - '0';
+        breakpoint.secondary = slot[2] - '0';
+    }
+    return breakpoint;
+}
+
+std::optional<TWatchpoint> ParseWatchpoint(std::string_view text, TWatchpoint::Space space,
+                                           const TSymbolTable& symbols) {
+    TWatchpoint watchpoint;
+    watchpoint.space = space;
+    const std::size_t equals = text.find('=');
+    const std::string_view range = text.substr(0, equals);
+    if (equals != std::string_view::npos) {
+        const std::optional<std::uint16_t> value = symbols.ParseAddress(text.substr(equals + 1));
+        if (!value || *value > 0xFF) return std::nullopt;
+        watchpoint.value = static_cast<std::uint8_t>(*value);
+    }
+    const std::size_t dash = range.find('-');
+    const std::optional<std::uint16_t> first = symbols.ParseAddress(range.substr(0, dash));
+    const std::optional<std::uint16_t> last =
+        dash == std::string_view::npos ? first : symbols.ParseAddress(range.substr(dash + 1));
+    const unsigned top = space == TWatchpoint::Space::Port ? 0xFF : 0xFFFF;
+    if (!first || !last || *last < *first || *last > top) return std::nullopt;
+    watchpoint.first = *first;
+    watchpoint.last = *last;
+    return watchpoint;
+}
+
 std::uint8_t TDebugger::Peek(std::uint16_t address) const {
     return processor ? processor->GetMemorySelector()->Read(address) : 0xFF;
 }

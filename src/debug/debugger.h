@@ -92,6 +92,9 @@ public:
     void ClearStopReason() { stopReason = {}; }
     // "breakpoint 1 at 4010h (START)", "watchpoint 2: write of 41h to C000h".
     std::string Describe(const TStopReason& reason) const;
+    // As the list shows them: "Break 4010h (START) in slot 1-0", "Write C000h-C3FFh = A5h".
+    std::string Describe(const TBreakpoint& breakpoint) const;
+    std::string Describe(const TWatchpoint& watchpoint) const;
 
     // Memory as the processor sees it now, without watching or side effects of the access.
     std::uint8_t Peek(std::uint16_t address) const;
@@ -146,3 +149,11 @@ private:
     // The instruction count of the step not to stop before; none when unset.
     std::optional<std::uint32_t> unstoppedStep;
 };
+
+// "ADDR[@P-S]": an address or label, optionally with the slot (0-3 each) it
+// must be selected in; nothing when the text is none.
+std::optional<TBreakpoint> ParseBreakpoint(std::string_view text, const TSymbolTable& symbols);
+// "ADDR[-END][=VALUE]": a range of addresses or labels (ports 00-FFh),
+// optionally one byte value; written to. Nothing when the text is none.
+std::optional<TWatchpoint> ParseWatchpoint(std::string_view text, TWatchpoint::Space space,
+                                           const TSymbolTable& symbols);

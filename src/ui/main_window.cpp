@@ -25,6 +25,9 @@
 #include "host/long_paths.h"
 #include "settings/record.h"
 #include "host/ini_settings.h"
+#include "machine/machine_state.h"
+#include "ui/debugger_form.h"
+#include "ui/memory_view_form.h"
 #include "ui/configuration_editor.h"
 #include "ui/file_dialogs.h"
 #include "ui/pc_keyboard_form.h"
@@ -166,6 +169,14 @@ void TMainWindow::CreateMenus() {
     menuEjectCartridge2 = add(menuFile, "Eject Cartridge 2", &TMainWindow::menuEjectCartridge2Click);
     menuRecentCartridges = menuFile->addMenu("Recent Cartridges");
     menuFile->addSeparator();
+    menuSaveState = add(menuFile, "Save State...", &TMainWindow::menuSaveStateClick);
+    menuLoadState = add(menuFile, "Load State...", &TMainWindow::menuLoadStateClick);
+    // F6 is the one function key neither the MSX nor another menu uses.
+    menuQuickSave = add(menuFile, "Quick Save", &TMainWindow::menuQuickSaveClick);
+    menuQuickSave->setShortcut(Qt::Key_F6);
+    menuQuickLoad = add(menuFile, "Quick Load", &TMainWindow::menuQuickLoadClick);
+    menuQuickLoad->setShortcut(Qt::SHIFT | Qt::Key_F6);
+    menuFile->addSeparator();
     menuSaveScreenshot = add(menuFile, "Save Screenshot...", &TMainWindow::menuSaveScreenshotClick);
     // Desktops often take Print Screen for themselves: Ctrl+F9 works everywhere.
     menuSaveScreenshot->setShortcuts({Qt::Key_Print, Qt::CTRL | Qt::Key_F9});
@@ -220,6 +231,10 @@ void TMainWindow::CreateMenus() {
     menuDebugZ80 = add(menuDebug, "&Z80", &TMainWindow::menuDebugZ80Click);
     menuDebugMemory = add(menuDebug, "&Memory", &TMainWindow::menuDebugMemoryClick);
     menuDebugVideo = add(menuDebug, "&Video", &TMainWindow::menuDebugVideoClick);
+    menuDebug->addSeparator();
+    menuDebugger = add(menuDebug, "&Debugger", &TMainWindow::menuDebuggerClick);
+    menuDebugger->setShortcut(Qt::CTRL | Qt::Key_D);
+    menuMemoryView = add(menuDebug, "Memory V&iew", &TMainWindow::menuMemoryViewClick);
 
     menuHelp = menuBar()->addMenu("&Help");
     menuAbout = add(menuHelp, "&About", &TMainWindow::menuAboutClick);
@@ -383,7 +398,8 @@ void TMainWindow::EnableMachineMenus(bool enabled) {
     for (QAction* action : {menuConfiguration, menuPreferences, menuCassetteControls, menuPause, menuReset,
                             menuFullSpeed, menuDebugZ80, menuDebugMemory, menuDebugVideo, menuInsertCartridge1,
                             menuInsertCartridge2, menuEjectCartridge1, menuEjectCartridge2, menuSaveScreenshot,
-                            menuRecentCartridges->menuAction()}) {
+                            menuSaveState, menuLoadState, menuQuickSave, menuQuickLoad,
+                            menuRecentCartridges->menuAction(), menuDebugger, menuMemoryView}) {
         action->setEnabled(enabled);
     }
 }
@@ -495,10 +511,18 @@ void TMainWindow::menuPauseClick() {
     AddStatusMessage("Starting Z80...");
     speedMeter.Restart();
     RefreshState();
+    if (debuggerForm) debuggerForm->MachineRunning();
     currentMachine->Run();
     // However the loop ended, the mark shows whether the machine now stands.
-    if (currentMachine) menuPause->setChecked(currentMachine->IsStopped());
+    if (!currentMachine) return;
+    menuPause->setChecked(currentMachine->IsStopped());
     RefreshState();
+    const TDebugger& debugger = currentMachine->GetDebugger();
+    if (debugger.GetStopReason().kind != TStopReason::Kind::None) {
+        AddStatusMessage(QString::fromStdString("Stopped at " + debugger.Describe(debugger.GetStopReason())));
+    }
+    if (debuggerForm) debuggerForm->MachineStopped();
+    if (memoryViewForm && memoryViewForm->isVisible()) memoryViewForm->ShowMemory();
 }
 
 void TMainWindow::menuResetClick() {
@@ -655,6 +679,59 @@ void TMainWindow::menuSaveScreenshotClick() {
     AddStatusMessage(QString::fromStdString("Screenshot saved to " + file.string()));
 }
 
+namespace {
+
+const char* const stateFilter = "QUIB! State file (*.qst)";
+const char* const quickStateFile = "quick.qst";
+
+}  // namespace
+
+void TMainWindow::menuSaveStateClick() {
+    if (!currentMachine) return;
+    PauseSound();
+    std::filesystem::path path = ChooseSaveFile(this, stateFilter, QString::fromStdString(options.folder.string()), {})
+                                     .toStdString();
+    if (path.empty()) return;
+    if (!path.has_extension()) path += ".qst";
+    SaveState(path);
+}
+
+void TMainWindow::menuLoadStateClick() {
+    if (!currentMachine) return;
+    PauseSound();
+    const QString path = ChooseOpenFile(this, stateFilter, QString::fromStdString(options.folder.string()));
+    if (!path.isEmpty()) LoadState(path.toStdString());
+}
+
+void TMainWindow::menuQuickSaveClick() { SaveState(options.folder / quickStateFile); }
+
+void TMainWindow::menuQuickLoadClick() { LoadState(options.folder / quickStateFile); }
+
+void TMainWindow::SaveState(const std::filesystem::path& path) {
+    if (!currentMachine) return;
+    std::string error;
+    if (!TMachineState::Save(*currentMachine, path, error)) {
+        AddStatusMessage(QString::fromStdString(error));
+        services->userMessages.ShowMessage(error, "Warning");
+        return;
+    }
+    AddStatusMessage(QString::fromStdString("State saved to " + path.string()));
+}
+
+void TMainWindow::LoadState(const std::filesystem::path& path) {
+    if (!currentMachine) return;
+    std::string error;
+    if (!TMachineState::Load(*currentMachine, path, error)) {
+        AddStatusMessage(QString::fromStdString(error));
+        services->userMessages.ShowMessage(error, "Warning");
+        return;
+    }
+    AddStatusMessage(QString::fromStdString("State loaded from " + path.string()));
+    // The restored devices come with new, hidden debug windows.
+    RefreshStepPumping();
+    RefreshState();
+}
+
 void TMainWindow::MeasureSpeed() {
     if (machine && !machine->IsStopped()) {
         speedText = speedMeter.Measure();
@@ -686,20 +763,50 @@ void TMainWindow::RefreshState() {
     stoppedNotice->setVisible(machine && !running);
 }
 
+void TMainWindow::PlaceBeside(const QString& title, int step) {
+    // A debug window opens beside the main window, never over its menu bar; each a
+    // little lower than the one before. Once moved by the user it stays where it is.
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!child->isWindow() || child->windowTitle() != title || child->property("placed").toBool()) continue;
+        child->setProperty("placed", true);
+        const QRect outer = frameGeometry();
+        child->move(outer.right() + 1 + 8, outer.top() + 40 * step);
+    }
+}
+
 void TMainWindow::menuDebugZ80Click() {
     if (!currentMachine || !currentMachine->GetZ80()) return;
     currentMachine->GetPCZ80()->ShowDebugWindow();
+    PlaceBeside("Z80 Info", 0);
     RefreshStepPumping();
 }
 
 void TMainWindow::menuDebugMemoryClick() {
     if (!currentMachine || !currentMachine->GetMemorySelector()) return;
     currentMachine->GetPCMemorySelector()->ShowDebugWindow();
+    PlaceBeside("Memory Info", 1);
     RefreshStepPumping();
 }
 
 void TMainWindow::menuDebugVideoClick() {
     if (!currentMachine || !currentMachine->GetVDP()) return;
     currentMachine->GetPCV9918()->ShowDebugWindow();
+    PlaceBeside("V9918 info", 2);
     RefreshStepPumping();
+}
+
+void TMainWindow::menuDebuggerClick() {
+    if (!currentMachine) return;
+    if (!debuggerForm) debuggerForm = new TDebuggerForm(*currentMachine, [this] { menuPauseClick(); }, this);
+    debuggerForm->MachineStopped();
+    debuggerForm->show();
+    debuggerForm->raise();
+}
+
+void TMainWindow::menuMemoryViewClick() {
+    if (!currentMachine) return;
+    if (!memoryViewForm) memoryViewForm = new TMemoryViewForm(*currentMachine, this);
+    memoryViewForm->ShowMemory();
+    memoryViewForm->show();
+    memoryViewForm->raise();
 }

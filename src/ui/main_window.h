@@ -25,6 +25,8 @@ class TConfigurationEditor;
 class TPCKeyboardForm;
 class TPreferencesEditor;
 class TResetMSXForm;
+class TDebuggerForm;
+class TMemoryViewForm;
 
 // The one machine of the process; null before the main window has built it.
 extern TPCMSX* currentMachine;
@@ -69,6 +71,8 @@ public:
     void menuDebugZ80Click();
     void menuDebugMemoryClick();
     void menuDebugVideoClick();
+    void menuDebuggerClick();
+    void menuMemoryViewClick();
 
     // Beyond the original menus.
     void menuInsertCartridge1Click();
@@ -76,6 +80,11 @@ public:
     void menuEjectCartridge1Click();
     void menuEjectCartridge2Click();
     void menuSaveScreenshotClick();
+    // Save states: through file dialogs, or quick to quick.qst beside quib.cfg.
+    void menuSaveStateClick();
+    void menuLoadStateClick();
+    void menuQuickSaveClick();
+    void menuQuickLoadClick();
     void menuSize1_3Click();
     void menuSize1_4Click();
     void menuFullscreenClick();
@@ -114,7 +123,13 @@ public:
     QAction* menuDebugZ80;
     QAction* menuDebugMemory;
     QAction* menuDebugVideo;
+    QAction* menuDebugger;
+    QAction* menuMemoryView;
     QAction* menuAbout;
+    QAction* menuSaveState;
+    QAction* menuLoadState;
+    QAction* menuQuickSave;
+    QAction* menuQuickLoad;
     QAction* menuInsertCartridge1;
     QAction* menuInsertCartridge2;
     QAction* menuEjectCartridge1;
@@ -134,6 +149,9 @@ public:
     QLabel* statusKind;
     TPCKeyboardForm* keyboardInfoForm;
     TResetMSXForm* resetForm;
+    // Made when first asked for; null before.
+    TDebuggerForm* debuggerForm = nullptr;
+    TMemoryViewForm* memoryViewForm = nullptr;
     // Created when the window is first shown; null before.
     TConfigurationEditor* configurationEditor = nullptr;
     TPreferencesEditor* preferencesEditor = nullptr;
@@ -154,6 +172,8 @@ private:
     void FormShow();
     void StartUp();
     void InsertStartCartridge();
+    // Moves the debug window of that title beside this window the first time it is shown.
+    void PlaceBeside(const QString& title, int step);
     // The default configuration's file, under its name with or without ".qcf".
     std::filesystem::path DefaultConfigurationFile(const std::filesystem::path& folder) const;
     // Moves a damaged settings file aside and says so in the log; false when it is sound.
@@ -164,6 +184,9 @@ private:
     void EnableMachineMenus(bool enabled);
     // Title, status bar and the stopped notice, from the machine's state.
     void RefreshState();
+    // Each logs what it did; a failure is also shown in a message box.
+    void SaveState(const std::filesystem::path& path);
+    void LoadState(const std::filesystem::path& path);
     void RefreshRecentCartridges();
     void MeasureSpeed();
     void ApplyMute();

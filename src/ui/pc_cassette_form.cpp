@@ -50,6 +50,8 @@ TPCCassetteForm::TPCCassetteForm(TPCCassette& cassette, QWidget* owner)
     lblMotor = line("Motor:", 200, 16, 272, "Off");
     lblRecording = line("Recording:", 200, 32, 272, "Off");
     lblMotor->move(lblRecording->pos().x(), 16);
+    lblTape = new QLabel(frame);
+    lblTape->setGeometry(8, 8, 190, 20);
 
     barPosition = new QSlider(Qt::Horizontal, frame);
     barPosition->setGeometry(8, 56, 297, 24);
@@ -97,6 +99,7 @@ void TPCCassetteForm::UpdateWindowSetup() {
         setWindowTitle(QString("Cassette Controls - %1%2").arg(minutes).arg(accuracies[cassette.GetAccuracy()]));
     }
     barPosition->setRange(0, minutes * 100);
+    UpdateStatus();
 }
 
 QString TPCCassetteForm::PositionText(std::int32_t position, std::int32_t instructionsPerSample) {
@@ -108,6 +111,13 @@ QString TPCCassetteForm::PositionText(std::int32_t position, std::int32_t instru
 }
 
 void TPCCassetteForm::UpdateStatus() {
+    // Without a tape the transport has nothing to act on.
+    const std::filesystem::path& tape = cassette.GetFileName();
+    lblTape->setText(tape.empty() ? "No tape (File, Preferences)" : QString::fromStdString(tape.filename().string()));
+    lblTape->setToolTip(QString::fromStdString(tape.string()));
+    for (QPushButton* button : {btnRecord, btnRewind, btnBackward, btnStop, btnlay, btnForward}) {
+        button->setEnabled(!tape.empty());
+    }
     lblRecording->setText(cassette.IsRecording() ? "On" : "Off");
     lblMotor->setText(cassette.IsMotorOn() ? "On" : "Off");
     lblPosition->setText(PositionText(cassette.GetPosition(), cassette.GetInstructionsPerSample()));

@@ -35,6 +35,8 @@ public:
     QLabel* lblPosition;
     QLabel* lblMotor;
     QLabel* lblRecording;
+    // The tape's file name, or that there is none.
+    QLabel* lblTape;
     QSlider* barPosition;
     QPushButton* btnRecord;
     QPushButton* btnRewind;

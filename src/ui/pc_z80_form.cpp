@@ -11,6 +11,7 @@
 
 #include "cpu/z80_text.h"
 #include "ui/hex_text.h"
+#include "ui/main_window.h"
 
 TPCZ80Form::TPCZ80Form(TPCZ80& processor, std::function<void()> closed, QWidget* owner)
     : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint), processor(processor), closed(std::move(closed)) {
@@ -117,6 +118,9 @@ void TPCZ80Form::cbTraceFileClick() {
             QMessageBox::warning(this, "Warning",
                                  QString("Cannot create the trace file %1 in the folder %2.")
                                      .arg(traceFileName, QDir::toNativeSeparators(QDir::currentPath())));
+        } else if (auto* mainWindow = qobject_cast<TMainWindow*>(parentWidget())) {
+            // Written into the current folder: the log says which.
+            mainWindow->AddStatusMessage("Tracing to " + QDir::toNativeSeparators(QDir::current().absoluteFilePath(traceFileName)));
         }
     }
     traceToFile = traceStream != nullptr;

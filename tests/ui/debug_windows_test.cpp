@@ -200,8 +200,14 @@ TEST_F(DebugWindowsTest, VideoWindowFollowsEveryPortAccess) {
 TEST_F(DebugWindowsTest, CassetteWindowButtonsAndPrompts) {
     const std::filesystem::path tape = EditorFolder("cassette") / "tape.qcs";
     TPCCassette& cassette = *machine.GetPCCassette();
-    cassette.Open(tape, 0, 1);
     TPCCassetteForm& form = cassetteForm();
+    // Without a tape the buttons have nothing to act on, and the window says so.
+    form.UpdateStatus();
+    EXPECT_FALSE(form.btnRecord->isEnabled());
+    EXPECT_EQ(form.lblTape->text(), "No tape (File, Preferences)");
+    cassette.Open(tape, 0, 1);
+    EXPECT_TRUE(form.btnRecord->isEnabled());
+    EXPECT_EQ(form.lblTape->text(), "tape.qcs");
     EXPECT_EQ(form.windowTitle(), "Cassette Controls - 10 min. - High");
     cassette.ShowWindow();
     EXPECT_TRUE(form.casTimer->isActive());
@@ -256,6 +262,19 @@ TEST(DebugWindowsMainTest, SingleStepStopsTheRunningMachine) {
     window.menuDebugVideo->trigger();
     TPCZ80& processor = *currentMachine->GetPCZ80();
     EXPECT_TRUE(processor.pumpEveryStep);
+    // Both open beside the main window, clear of its menu bar.
+    for (QWidget* form : {static_cast<QWidget*>(&static_cast<TPCZ80Form&>(*processor.form)),
+                          static_cast<QWidget*>(&static_cast<TV9918Form&>(*currentMachine->GetPCV9918()->form))}) {
+        EXPECT_GT(form->frameGeometry().left(), window.frameGeometry().right()) << form->windowTitle().toStdString();
+    }
+    // Tracing to file names the file's whole path in the log.
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(options.folder);
+    static_cast<TPCZ80Form&>(*processor.form).cbTraceFile->click();
+    static_cast<TPCZ80Form&>(*processor.form).cbTraceFile->click();
+    std::filesystem::current_path(previous);
+    EXPECT_TRUE(window.Memo->toPlainText().contains(
+        QString::fromStdString("Tracing to " + (options.folder / TPCZ80Form::traceFileName).string())));
     static_cast<TV9918Form&>(*currentMachine->GetPCV9918()->form).close();
     EXPECT_TRUE(processor.pumpEveryStep);
 

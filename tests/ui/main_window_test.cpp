@@ -81,10 +81,11 @@ TEST_F(MainWindowTest, StartsStoppedWithItsMenusAndLog) {
     }
     EXPECT_EQ(items, (QStringList{"&Configuration|", "&Preferences|", "|", "Insert Cartridge 1...|",
                                   "Insert Cartridge 2...|", "Eject Cartridge 1|", "Eject Cartridge 2|",
-                                  "Recent Cartridges|", "|", "Save Screenshot...|Print", "|", "E&xit|",
+                                  "Recent Cartridges|", "|", "Save State...|", "Load State...|", "Quick Save|F6",
+                                  "Quick Load|Shift+F6", "|", "Save Screenshot...|Print", "|", "E&xit|",
                                   "Cassette Controls|", "&Size|", "Fullscreen|F10", "&Pause|F11", "&Reset|F12",
                                   "Full speed|F9", "|", "Mute|Ctrl+F10", "Pause when inactive|", "&Z80|",
-                                  "&Memory|", "&Video|"}));
+                                  "&Memory|", "&Video|", "|", "&Debugger|Ctrl+D", "Memory V&iew|"}));
     EXPECT_FALSE(window->menuFullSpeed->isChecked());
     EXPECT_EQ(window->keyboardInfoForm->windowTitle(), "Keyboard info");
     EXPECT_FALSE(window->keyboardInfoForm->isVisible());
@@ -596,6 +597,38 @@ TEST(MainWindowStartUp, AFailureBeforeTheMachineExistsDisablesItsMenus) {
     }
     EXPECT_TRUE(window.menuExit->isEnabled());
     window.menuPause->trigger();  // disabled: nothing happens
+}
+
+// A state saved and loaded while the machine runs: the machine keeps running,
+// from the saved moment; a damaged file is reported and changes nothing.
+TEST_F(MainWindowTest, StatesSaveAndLoadThroughTheMenusAndQuickKeys) {
+    Start();
+    const std::filesystem::path folder = MachineFolder("StatesSaveAndLoadThroughTheMenusAndQuickKeys");
+    std::uint32_t savedCount = 0;
+    RunFor(200, [&] {
+        QTest::keyClick(window, Qt::Key_F6);
+        savedCount = currentMachine->GetZ80()->instructionCount;
+    });
+    EXPECT_TRUE(LogLines(*window).contains(QString::fromStdString("State saved to " + (folder / "quick.qst").string())));
+    RunFor(200, [&] {
+        QTest::keyClick(window, Qt::Key_F6, Qt::ShiftModifier);
+        EXPECT_FALSE(currentMachine->IsStopped());
+        EXPECT_EQ(currentMachine->GetZ80()->instructionCount, savedCount);
+    });
+    EXPECT_TRUE(LogLines(*window).contains(QString::fromStdString("State loaded from " + (folder / "quick.qst").string())));
+
+    TFileAnswer saveAs(folder / "named");
+    window->menuSaveState->trigger();
+    EXPECT_EQ(saveAs.filter, "QUIB! State file (*.qst)");
+    ASSERT_TRUE(std::filesystem::exists(folder / "named.qst"));
+    std::ofstream(folder / "named.qst", std::ios::binary | std::ios::in) << "damaged";
+    const std::uint32_t before = currentMachine->GetZ80()->instructionCount;
+    TBoxAnswers boxes({QMessageBox::Ok});
+    TFileAnswer open(folder / "named.qst");
+    window->menuLoadState->trigger();
+    EXPECT_EQ(boxes.Asked().value(0).toStdString(), "Warning|Cannot load the state file " + (folder / "named.qst").string() +
+                                                         ": it is not a Quib state file.");
+    EXPECT_EQ(currentMachine->GetZ80()->instructionCount, before);
 }
 
 }  // namespace

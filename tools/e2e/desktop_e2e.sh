@@ -247,4 +247,12 @@ if [ "${difference%% *}" != "0" ]; then
   exit 1
 fi
 
+echo "=== e2e: without a display, --help and --version"
+message=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$quib" 2>&1) && status=0 || status=$?
+if [ "$status" != 2 ] || [ "$message" != "quib needs a graphical display (DISPLAY or WAYLAND_DISPLAY)" ] ||
+   ! "$quib" --help | grep -q -- --cartridge-kind || ! "$quib" --version | grep -q '^quib '; then
+  echo "=== e2e command line FAILED: status $status, \"$message\""
+  exit 1
+fi
+
 echo "=== e2e passed"
