@@ -142,7 +142,7 @@ TEST_F(SoundMixerTest, EnvelopeShapesStepHoldAndRepeatInRealTime) {
     for (const int period : {0, 5, 699}) {
         WritePSG(11, static_cast<std::uint8_t>(period));
         WritePSG(12, static_cast<std::uint8_t>(period >> 8));
-        const int frames = static_cast<int>(64 * 16 * std::max(period, 1) * outputRate / 1789772.5);
+        const int frames = static_cast<int>(64.0 * 16 * std::max(period, 1) * outputRate / 1789772.5);
         for (int shape = 0; shape < 16; ++shape) {
             WritePSG(13, static_cast<std::uint8_t>(shape));
             EXPECT_EQ(Levels(frames), Expected(ramps[shape], period, 0, frames)) << period << " " << shape;

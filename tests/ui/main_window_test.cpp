@@ -33,6 +33,13 @@ namespace {
 
 QStringList LogLines(const TMainWindow& window) { return window.Memo->toPlainText().split('\n'); }
 
+struct TSilentSoundOutput : TSoundOutput {
+    TSoundBuffers& GetBuffers() override { return buffers; }
+    void SetMuted(bool on) override { muted = on; }
+    TNoSoundBuffers buffers;
+    bool muted = false;
+};
+
 struct MainWindowTest : ::testing::Test {
     void Start(TStartOptions options = {}, std::function<void(TDesktopServices&)> change = {}) {
         if (options.folder.empty()) options.folder = MachineFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -58,6 +65,8 @@ struct MainWindowTest : ::testing::Test {
         Start(options, change);
     }
     std::filesystem::path folder;
+    // Declared before the window, so that a window built on it is gone first.
+    TSilentSoundOutput sound;
     std::unique_ptr<TDesktopWindow> desktop;
     TMainWindow* window = nullptr;
 };
@@ -492,15 +501,7 @@ TEST_F(MainWindowTest, CartridgesFromTheMenuOrADropAreKeptForTheNextStart) {
     EXPECT_EQ(window->windowTitle(), "QUIB! - a cartridge image with a name longer than fifty.rom [stopped]");
 }
 
-struct TSilentSoundOutput : TSoundOutput {
-    TSoundBuffers& GetBuffers() override { return buffers; }
-    void SetMuted(bool on) override { muted = on; }
-    TNoSoundBuffers buffers;
-    bool muted = false;
-};
-
 TEST_F(MainWindowTest, MuteFullSpeedAndPauseWhenInactiveBehaveAndAreKept) {
-    TSilentSoundOutput sound;
     const auto silent = [&](TDesktopServices& services) { services.openSound = [&]() -> TSoundOutput& { return sound; }; };
     Start({}, silent);
     struct TCase {
