@@ -2,20 +2,27 @@
 
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <sstream>
 
 #include "tools/headless.h"
 
 namespace {
 
-void BM_MachineFrames(benchmark::State& state) {
+// The default machine past the logo: it sits in the BIOS's start screen loop.
+std::unique_ptr<THeadlessRunner> StartScreenRunner(std::ostream& log) {
     THeadlessOptions options;
     options.configuration = QUIB_DEFAULT_CONFIGURATION;
     options.clock = ParseClock("2026-12-06 12:00:00");
+    auto runner = std::make_unique<THeadlessRunner>(options, log);
+    for (int frame = 0; frame < 200; ++frame) runner->RunFrame();
+    return runner;
+}
+
+void BM_MachineFrames(benchmark::State& state) {
     std::ostringstream log;
-    THeadlessRunner runner(options, log);
-    // Past the logo: the machine sits in the BIOS's start screen loop.
-    for (int frame = 0; frame < 200; ++frame) runner.RunFrame();
+    const std::unique_ptr<THeadlessRunner> started = StartScreenRunner(log);
+    THeadlessRunner& runner = *started;
     for (auto _ : state) runner.RunFrame();
     state.SetItemsProcessed(state.iterations());
     state.counters["instructions/s"] =
@@ -27,12 +34,9 @@ BENCHMARK(BM_MachineFrames)->Unit(benchmark::kMicrosecond);
 // The same frames with the debugger watching: 0 nothing set, 1 ten breakpoints
 // never reached, 2 a 1 KB write watchpoint in the page of the stack that never fires.
 void BM_MachineFramesDebugged(benchmark::State& state) {
-    THeadlessOptions options;
-    options.configuration = QUIB_DEFAULT_CONFIGURATION;
-    options.clock = ParseClock("2026-12-06 12:00:00");
     std::ostringstream log;
-    THeadlessRunner runner(options, log);
-    for (int frame = 0; frame < 200; ++frame) runner.RunFrame();
+    const std::unique_ptr<THeadlessRunner> started = StartScreenRunner(log);
+    THeadlessRunner& runner = *started;
     TDebugger& debugger = runner.GetMachine().GetDebugger();
     if (state.range(0) == 1) {
         for (std::uint16_t address = 0x7FF6; address <= 0x7FFF; ++address) debugger.AddBreakpoint({address});
