@@ -192,7 +192,9 @@ bool TCartridgeAnalysis::AnalyseImage(std::span<const std::uint8_t> image, TROMA
     }
     if (image.size() > maximumImageSize) return Refuse(problem, "the image is larger than 4 MB");
     const std::uint8_t number = KindNumber(kind, image);
-    const bool eightKilobytes = image.size() == 8192 || number == TROMCartridge::konamiKind ||
+    // An 8 KB image keeps 8 KB blocks unless the ASCII 16K scheme, whose blocks are 16 KB, is named for it.
+    const bool eightKilobytes = (image.size() == 8192 && number != TROMCartridge::ascii16KKind) ||
+                                number == TROMCartridge::konamiKind ||
                                 number == TROMCartridge::konamiSCCKind || number == TROMCartridge::ascii8KKind;
     const std::int32_t blockSize = eightKilobytes ? 8192 : 16384;
     const auto blockCount = static_cast<std::int32_t>((image.size() + blockSize - 1) / blockSize);

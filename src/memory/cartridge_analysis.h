@@ -55,8 +55,8 @@ struct TROMAnalysis {
 //    4000h. Otherwise the header's start address gives the page: below 4000h page 0;
 //    4000h-7FFFh page 1, or page 0 for images over 32 KB; 8000h-BFFFh page 2 for images up
 //    to 16 KB, else page 1; anything higher page 1.
-// Blocks are 8 KB for the Konami, Konami SCC and ASCII 8K schemes and for an 8 KB image,
-// 16 KB otherwise. An 8-bit bank number reaches 256 blocks; larger images are refused.
+// Blocks are 8 KB for the Konami, Konami SCC and ASCII 8K schemes and for an 8 KB image
+// of any other kind but ASCII 16K, 16 KB otherwise. An 8-bit bank number reaches 256 blocks; larger images are refused.
 class TCartridgeAnalysis {
 public:
     static constexpr std::uintmax_t maximumImageSize = 4 * 1024 * 1024;

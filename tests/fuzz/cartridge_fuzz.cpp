@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t kind = analysis.cartridgeKind;
     const auto blockSize = static_cast<std::size_t>(analysis.blockSize), blocks = std::size_t(analysis.blockCount);
     const bool eightK = kind >= TROMCartridge::konamiKind && kind <= TROMCartridge::ascii8KKind;
-    FUZZ_CHECK(kind <= TROMCartridge::ascii16KKind && blockSize == (eightK || image.size() == 8192 ? 8192 : 16384));
+    FUZZ_CHECK(kind <= TROMCartridge::ascii16KKind && blockSize == (eightK || (image.size() == 8192 && kind != TROMCartridge::ascii16KKind) ? 8192 : 16384));
     FUZZ_CHECK(blocks * blockSize >= image.size() && blocks * blockSize - image.size() < blockSize);
 
     std::unique_ptr<TROMCartridge> cartridge;

@@ -94,6 +94,8 @@ TEST(CartridgeAnalysisTest, PlainImagesAndHeaderRules) {
         const TROMAnalysis analysis = Analyse(ascii8K, kind);
         EXPECT_EQ(std::tuple(analysis.cartridgeKind, analysis.blockSize), std::tuple(number, blockSize));
     }
+    // The ASCII 16K mapper has 16 KB blocks whatever the image's size.
+    EXPECT_EQ(Analyse(Image(8192, {}), TCartridgeKind::ascii16K).blockSize, 16384);
 }
 
 TEST(CartridgeAnalysisTest, ImagesThatCannotBeCartridgesAreRefusedWithAReason) {
