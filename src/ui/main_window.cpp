@@ -707,12 +707,16 @@ void TMainWindow::menuQuickSaveClick() { SaveState(options.folder / quickStateFi
 
 void TMainWindow::menuQuickLoadClick() { LoadState(options.folder / quickStateFile); }
 
+void TMainWindow::ReportStateFailure(const std::string& error) {
+    AddStatusMessage(QString::fromStdString(error));
+    services->userMessages.ShowMessage(error, "Warning");
+}
+
 void TMainWindow::SaveState(const std::filesystem::path& path) {
     if (!currentMachine) return;
     std::string error;
     if (!TMachineState::Save(*currentMachine, path, error)) {
-        AddStatusMessage(QString::fromStdString(error));
-        services->userMessages.ShowMessage(error, "Warning");
+        ReportStateFailure(error);
         return;
     }
     AddStatusMessage(QString::fromStdString("State saved to " + path.string()));
@@ -722,8 +726,7 @@ void TMainWindow::LoadState(const std::filesystem::path& path) {
     if (!currentMachine) return;
     std::string error;
     if (!TMachineState::Load(*currentMachine, path, error)) {
-        AddStatusMessage(QString::fromStdString(error));
-        services->userMessages.ShowMessage(error, "Warning");
+        ReportStateFailure(error);
         return;
     }
     AddStatusMessage(QString::fromStdString("State loaded from " + path.string()));

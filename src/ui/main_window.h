@@ -187,6 +187,8 @@ private:
     // Each logs what it did; a failure is also shown in a message box.
     void SaveState(const std::filesystem::path& path);
     void LoadState(const std::filesystem::path& path);
+    // A failed save or load goes to the log and to a "Warning" box.
+    void ReportStateFailure(const std::string& error);
     void RefreshRecentCartridges();
     void MeasureSpeed();
     void ApplyMute();
