@@ -197,9 +197,13 @@ TEST_F(ConfigurationEditorTest, ASystemROMFromElsewhereIsCopiedInAndABadOneOrADa
         TFileAnswer file(outside / test.file);
         editor->btnPageFile[0]->click();
         EXPECT_EQ(boxes.Asked().size(), test.asked ? 1u : 0u);
-        if (test.asked) EXPECT_TRUE(boxes.Asked().value(0).startsWith(test.asked)) << boxes.Asked().value(0).toStdString();
+        if (test.asked) {
+            EXPECT_TRUE(boxes.Asked().value(0).startsWith(test.asked)) << boxes.Asked().value(0).toStdString();
+        }
         EXPECT_EQ(configuration.romFile[0][0][0], test.stored);
-        if (test.inFolder) EXPECT_EQ(FileBytes(folder / "Configurations" / "bios.rom").at(0), test.inFolder);
+        if (test.inFolder) {
+            EXPECT_EQ(FileBytes(folder / "Configurations" / "bios.rom").at(0), test.inFolder);
+        }
     }
 
     // Load refuses a damaged file and keeps what is shown.

@@ -412,11 +412,15 @@ TEST_F(MainWindowTest, EachFileThatCannotBeUsedIsNamedOnceInTheLogAndTheRestBuil
         const QStringList log = LogLines(*window);
         EXPECT_EQ(log.filter(test.logged).size(), 1) << log.join("\n").toStdString();
         EXPECT_EQ(log.size(), 4) << "one line besides the three of every start";
-        if (test.keptAside) EXPECT_TRUE(std::filesystem::exists(options.folder / test.keptAside));
+        if (test.keptAside) {
+            EXPECT_TRUE(std::filesystem::exists(options.folder / test.keptAside));
+        }
         ASSERT_NE(currentMachine, nullptr);
         // The machine is built with the rest: an empty cartridge slot, or an empty page for a missing ROM.
         const TROMCartridge* cartridge = currentMachine->GetCartridge(1, 0);
-        if (cartridge) EXPECT_EQ(cartridge->GetName(), "ROM Cartridge");
+        if (cartridge) {
+            EXPECT_EQ(cartridge->GetName(), "ROM Cartridge");
+        }
         const bool pageLost = std::string(test.name) == "missing_system_page" || !cartridge;
         EXPECT_EQ(currentMachine->GetMemorySelector()->GetBank(0, 0, 1)->GetName(),
                   pageLost ? "N/A" : "cbios_main_msx1_page1.rom");
