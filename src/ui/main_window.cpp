@@ -28,6 +28,7 @@
 #include "machine/machine_state.h"
 #include "ui/debugger_form.h"
 #include "ui/memory_view_form.h"
+#include "ui/vram_view_form.h"
 #include "ui/configuration_editor.h"
 #include "ui/file_dialogs.h"
 #include "ui/pc_keyboard_form.h"
@@ -235,6 +236,7 @@ void TMainWindow::CreateMenus() {
     menuDebugger = add(menuDebug, "&Debugger", &TMainWindow::menuDebuggerClick);
     menuDebugger->setShortcut(Qt::CTRL | Qt::Key_D);
     menuMemoryView = add(menuDebug, "Memory V&iew", &TMainWindow::menuMemoryViewClick);
+    menuVRAMView = add(menuDebug, "V&RAM View", &TMainWindow::menuVRAMViewClick);
 
     menuHelp = menuBar()->addMenu("&Help");
     menuAbout = add(menuHelp, "&About", &TMainWindow::menuAboutClick);
@@ -399,7 +401,7 @@ void TMainWindow::EnableMachineMenus(bool enabled) {
                             menuFullSpeed, menuDebugZ80, menuDebugMemory, menuDebugVideo, menuInsertCartridge1,
                             menuInsertCartridge2, menuEjectCartridge1, menuEjectCartridge2, menuSaveScreenshot,
                             menuSaveState, menuLoadState, menuQuickSave, menuQuickLoad,
-                            menuRecentCartridges->menuAction(), menuDebugger, menuMemoryView}) {
+                            menuRecentCartridges->menuAction(), menuDebugger, menuMemoryView, menuVRAMView}) {
         action->setEnabled(enabled);
     }
 }
@@ -523,6 +525,7 @@ void TMainWindow::menuPauseClick() {
     }
     if (debuggerForm) debuggerForm->MachineStopped();
     if (memoryViewForm && memoryViewForm->isVisible()) memoryViewForm->ShowMemory();
+    if (vramViewForm && vramViewForm->isVisible()) vramViewForm->ShowVRAM();
 }
 
 void TMainWindow::menuResetClick() {
@@ -812,4 +815,13 @@ void TMainWindow::menuMemoryViewClick() {
     memoryViewForm->ShowMemory();
     memoryViewForm->show();
     memoryViewForm->raise();
+}
+
+void TMainWindow::menuVRAMViewClick() {
+    if (!currentMachine) return;
+    if (!vramViewForm) vramViewForm = new TVRAMViewForm(*currentMachine, this);
+    vramViewForm->ShowVRAM();
+    vramViewForm->show();
+    PlaceBeside("VRAM View", 3);
+    vramViewForm->raise();
 }

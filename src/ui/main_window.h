@@ -27,6 +27,7 @@ class TPreferencesEditor;
 class TResetMSXForm;
 class TDebuggerForm;
 class TMemoryViewForm;
+class TVRAMViewForm;
 
 // The one machine of the process; null before the main window has built it.
 extern TPCMSX* currentMachine;
@@ -73,6 +74,7 @@ public:
     void menuDebugVideoClick();
     void menuDebuggerClick();
     void menuMemoryViewClick();
+    void menuVRAMViewClick();
 
     // Beyond the original menus.
     void menuInsertCartridge1Click();
@@ -125,6 +127,7 @@ public:
     QAction* menuDebugVideo;
     QAction* menuDebugger;
     QAction* menuMemoryView;
+    QAction* menuVRAMView;
     QAction* menuAbout;
     QAction* menuSaveState;
     QAction* menuLoadState;
@@ -152,6 +155,7 @@ public:
     // Made when first asked for; null before.
     TDebuggerForm* debuggerForm = nullptr;
     TMemoryViewForm* memoryViewForm = nullptr;
+    TVRAMViewForm* vramViewForm = nullptr;
     // Created when the window is first shown; null before.
     TConfigurationEditor* configurationEditor = nullptr;
     TPreferencesEditor* preferencesEditor = nullptr;

@@ -145,11 +145,9 @@ void TPCV9918::DrawTextMode()
 
 void TPCV9918::SpreadColourBytes()
 {
-    // Colour 0 in a colour byte shows the backdrop.
-    auto substitute = [this](unsigned colour) { return colour == 0 ? backdropColour : colour; };
     for (unsigned colours = 0; colours < 256; ++colours) {
-        const std::uint64_t foreground = substitute(colours >> 4) * everyByte;
-        const std::uint64_t background = substitute(colours & 0x0F) * everyByte;
+        const std::uint64_t foreground = ShownColour(colours >> 4) * everyByte;
+        const std::uint64_t background = ShownColour(colours & 0x0F) * everyByte;
         colourWords[colours] = {background, foreground ^ background};
     }
 }

@@ -74,7 +74,6 @@ public:
     bool GetLargeSprites() const { return largeSprites; }
     bool GetMagnifiedSprites() const { return magnifiedSprites; }
 
-protected:
     // Table positions may lie past the 16 KB (the masks allow up to 1F800h),
     // so every table read wraps the final address into VRAM.
     std::uint8_t VramAt(std::uint32_t address) const { return vram[address & vramMask]; }
@@ -84,6 +83,23 @@ protected:
     // One pattern row of a sprite: 8 x 8 rows in the low byte, 16 x 16 rows
     // with the left half in the high byte.
     std::uint16_t SpritePatternRow(int sprite, int row) const;
+
+    // The colour a colour byte's nibble shows: 0 shows the backdrop.
+    std::uint8_t ShownColour(std::uint8_t colour) const { return colour == 0 ? backdropColour : colour; }
+
+    // One line of a pattern in the colours the screen gives it: foreground where
+    // a bit is set, background where it is clear. Patterns count in steps of 8
+    // bytes from the pattern generator table: 768 in graphic 2 (256 per third,
+    // each with its own colours), 256 in the other modes. A multicolour pattern
+    // byte is two colour blocks, given as the left four pixels set.
+    struct TPatternLine {
+        std::uint8_t bits;
+        std::uint8_t foreground;
+        std::uint8_t background;
+    };
+    TPatternLine PatternLine(int pattern, int line) const;
+
+protected:
 
     bool latchPending = false;
     std::uint8_t latchByte = 0;

@@ -25,6 +25,7 @@
 #include "ui/reset_msx_form.h"
 #include "peripherals/keyboard.h"
 #include "ui/preferences_editor.h"
+#include "ui/vram_view_form.h"
 #include <fstream>
 #include <functional>
 #include "video/pc_v9918.h"
@@ -94,7 +95,8 @@ TEST_F(MainWindowTest, StartsStoppedWithItsMenusAndLog) {
                                   "Quick Load|Shift+F6", "|", "Save Screenshot...|Print", "|", "E&xit|",
                                   "Cassette Controls|", "&Size|", "Fullscreen|F10", "&Pause|F11", "&Reset|F12",
                                   "Full speed|F9", "|", "Mute|Ctrl+F10", "Pause when inactive|", "&Z80|",
-                                  "&Memory|", "&Video|", "|", "&Debugger|Ctrl+D", "Memory V&iew|"}));
+                                  "&Memory|", "&Video|", "|", "&Debugger|Ctrl+D", "Memory V&iew|",
+                                  "V&RAM View|"}));
     EXPECT_FALSE(window->menuFullSpeed->isChecked());
     EXPECT_EQ(window->keyboardInfoForm->windowTitle(), "Keyboard info");
     EXPECT_FALSE(window->keyboardInfoForm->isVisible());
@@ -113,6 +115,10 @@ TEST_F(MainWindowTest, StartsStoppedWithItsMenusAndLog) {
 
 TEST_F(MainWindowTest, PauseRunsTheMachineUntilPausedAgainAndNests) {
     Start();
+    window->menuVRAMView->trigger();
+    auto* vram = window->findChild<TVRAMViewForm*>();
+    ASSERT_TRUE(vram && vram->isVisible());
+    const QString registersBefore = vram->lblTables->text();
     std::uint64_t instructionsWhileRunning = 0;
     bool runningInside = false;
     RunFor(100, [&] {
@@ -124,6 +130,7 @@ TEST_F(MainWindowTest, PauseRunsTheMachineUntilPausedAgainAndNests) {
     EXPECT_TRUE(currentMachine->IsStopped());
     EXPECT_TRUE(window->menuPause->isChecked());
     EXPECT_EQ(LogLines(*window).mid(3), (QStringList{"Starting Z80...", "Stopping Z80..."}));
+    EXPECT_NE(vram->lblTables->text(), registersBefore) << "the VRAM view reads the video processor as the machine stops";
 
     // Stop and start again within one pass of messages: a second loop runs inside the
     // first, and when it is stopped both return.

@@ -242,6 +242,38 @@ TEST_F(PCV9918, MulticolourModeDrawsFourByFourBlocks) {
     }
 }
 
+// What a debugger shows of a pattern must be what the screen shows: every
+// character cell of a screen of varied bytes, against its pattern's lines.
+TEST_F(PCV9918, PatternLinesAreWhatTheScreenShowsInEveryMode) {
+    std::uint32_t seed = 12345;
+    for (int address = 0; address < int(TV9918::vramSize); ++address) {
+        seed = seed * 1103515245 + 12345;
+        LoadVram(vdp, address, {std::uint8_t(seed >> 16)});
+    }
+    LoadVram(vdp, 0x1B00, {208});  // no sprites over the patterns
+    for (const std::uint8_t mode : {TV9918::textMode, TV9918::graphic1Mode, TV9918::graphic2Mode,
+                                    TV9918::multicolourMode}) {
+        SelectMode(mode, {0x06, 0xFF, 0x03, 0x36, 0x07, 0x54});  // colour 0 in colour bytes shows 4
+        const int columns = mode == TV9918::textMode ? 40 : 32, width = mode == TV9918::textMode ? 6 : 8;
+        const int left = mode == TV9918::textMode ? 8 : 0;
+        for (int line = 0; line < TPCV9918::activeLines; ++line) {
+            const int row = line / 8;
+            for (int column = 0; column < columns; ++column) {
+                const int code = vdp.VramAt(0x1800 + row * columns + column);
+                int pattern = mode == TV9918::graphic2Mode ? row / 8 * 256 + code : code;
+                int patternLine = line % 8;
+                if (mode == TV9918::multicolourMode) patternLine = (row & 3) * 2 + (line & 7) / 4;
+                const TV9918::TPatternLine shown = vdp.PatternLine(pattern, patternLine);
+                for (int pixel = 0; pixel < width; ++pixel) {
+                    const bool set = (shown.bits & (0x80 >> pixel)) != 0;
+                    ASSERT_EQ(Row(line)[left + column * width + pixel], set ? shown.foreground : shown.background)
+                        << "mode " << int(mode) << " line " << line << " column " << column;
+                }
+            }
+        }
+    }
+}
+
 TEST_F(PCV9918, SpritesAtTheEdges) {
     const struct {
         std::string name;
