@@ -47,9 +47,10 @@ constexpr const char* emptyCartridgeName = "ROM Cartridge";
 const QString aboutText = QString(
     "<h3>QUIB! %1</h3>"
     "<p>An emulator of the MSX1 home computer.</p>"
-    "<p>Quib itself: the project has not published a licence yet.<br>"
+    "<p>Quib is free software under the MIT licence, &copy; 2026 the Quib developers (the file LICENSE).<br>"
     "The default machine runs on C-BIOS, a free MSX BIOS, &copy; 2002-2014 the C-BIOS authors, "
-    "under the 2-clause BSD licence (taken from the Debian package cbios).</p>"
+    "under the 2-clause BSD licence (taken from the Debian package cbios; its notice is "
+    "Configurations/cbios_copyright.txt).</p>"
     "<p><b>MSX keys</b>: GRAPH Alt, STOP F8, SELECT F7, F6-F10 Shift+F1-F5, CAPS Caps Lock, "
     "CODE has no key.</p>"
     "<p><b>Shortcuts</b>: F11 Pause, F12 Reset, F9 Full speed, Ctrl+F10 Mute, F10 Fullscreen "

@@ -108,7 +108,7 @@ TEST_F(MainWindowTest, StartsStoppedWithItsMenusAndLog) {
     });
     window->menuAbout->trigger();
     EXPECT_TRUE(about.startsWith("About QUIB!|<h3>QUIB! " QUIB_VERSION "</h3>")) << about.toStdString();
-    for (const char* mentioned : {"BSD", "C-BIOS", "STOP F8", "F10 Fullscreen", "Ctrl+F10 Mute"}) {
+    for (const char* mentioned : {"MIT licence", "BSD", "C-BIOS", "STOP F8", "F10 Fullscreen", "Ctrl+F10 Mute"}) {
         EXPECT_TRUE(about.contains(mentioned)) << mentioned;
     }
 }

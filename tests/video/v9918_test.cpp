@@ -226,6 +226,29 @@ TEST_F(PCV9918, Graphic2ModeUsesOneTablePartPerThirdAndAColourBytePerLine) {
     EXPECT_EQ(Row(66), Runs({{8, 1}, {4, 12}, {4, 3}, {240, 1}}));
     EXPECT_EQ(Row(130), Runs({{8, 1}, {2, 1}, {4, 14}, {2, 1}, {240, 1}}));
     EXPECT_EQ(Row(67), TRow(256, 1));
+    // The low bits of R3 and R4 mask the third: which third's patterns and
+    // colours each third of the screen shows.
+    const struct {
+        std::uint8_t r3, r4;
+        int patternThird[3], colourThird[3];
+    } masks[] = {
+        {0x9F, 0x00, {0, 0, 0}, {0, 0, 0}},
+        {0xBF, 0x01, {0, 1, 0}, {0, 1, 0}},
+        {0xDF, 0x03, {0, 1, 2}, {0, 0, 2}},
+        {0xFF, 0x02, {0, 0, 2}, {0, 1, 2}},
+    };
+    for (const auto& c : masks) {
+        SelectMode(TV9918::graphic2Mode, {0x06, c.r3, c.r4, 0x36, 0x07, 0x01});
+        for (int third = 0; third < 3; ++third) {
+            TRow expected(256, 1);
+            const std::uint8_t pattern = patterns[c.patternThird[third]], colour = colours[c.colourThird[third]];
+            for (int bit = 0; bit < 8; ++bit) {
+                const std::uint8_t pixel = (pattern << bit) & 0x80 ? colour >> 4 : colour & 0x0F;
+                expected[8 + bit] = pixel == 0 ? 1 : pixel;
+            }
+            EXPECT_EQ(Row(third * 64 + 2), expected) << int(c.r3) << " " << int(c.r4) << " third " << third;
+        }
+    }
     WriteVdpRegister(vdp, 1, 0x02);  // with the display off only the backdrop shows
     vdp.RenderFrame();
     const TFrameBuffer& frame = vdp.GetFrameBuffer();
