@@ -34,6 +34,7 @@ public:
 
     void WriteMemory(std::uint16_t address, std::uint8_t value) override { selector->Write(address, value); }
     std::uint8_t ReadMemory(std::uint16_t address) override { return selector->Read(address); }
+    std::uint8_t PeekMemory(std::uint16_t address) override { return selector->Peek(address); }
     // The same byte as ReadMemory, for instruction fetches, which the selector
     // serves from the page of the last fetch.
     std::uint8_t FetchMemory(std::uint16_t address) { return selector->Fetch(address); }

@@ -86,7 +86,7 @@ void TZ80::PrepareInstructionText() {
     if (traceEnabled) {
         // Built from the same bytes the instruction is about to read.
         instructionText = Z80InstructionText(
-            instructionAddress, [this](std::uint16_t address) { return ReadMemory(address); });
+            instructionAddress, [this](std::uint16_t address) { return PeekMemory(address); });
     }
     RefreshStepExtras();
 }

@@ -105,6 +105,9 @@ public:
     virtual std::uint16_t Run();
     virtual void WriteMemory(std::uint16_t address, std::uint8_t value) = 0;
     virtual std::uint8_t ReadMemory(std::uint16_t address) = 0;
+    // The byte ReadMemory gives, without the access being seen by a watcher;
+    // the trace text reads the instruction through it.
+    virtual std::uint8_t PeekMemory(std::uint16_t address) { return ReadMemory(address); }
     virtual std::uint8_t ReadPort(std::uint8_t port) = 0;
     virtual void WritePort(std::uint8_t port, std::uint8_t value) = 0;
     // Called by the opcode ED FE with the first byte of the register block.

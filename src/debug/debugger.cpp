@@ -240,7 +240,7 @@ std::optional<TWatchpoint> ParseWatchpoint(std::string_view text, TWatchpoint::S
 }
 
 std::uint8_t TDebugger::Peek(std::uint16_t address) const {
-    return processor ? processor->GetMemorySelector()->Read(address) : 0xFF;
+    return processor ? processor->GetMemorySelector()->Peek(address) : 0xFF;
 }
 
 void TDebugger::Poke(std::uint16_t address, std::uint8_t value) {

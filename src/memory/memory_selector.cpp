@@ -212,9 +212,26 @@ std::uint8_t TMemorySelector::FetchFromOtherPage(std::uint16_t address)
     fetchPage = fetchableData[page] != nullptr && !holdsRegister ? page : noFetchPage;
     fetchData = fetchableData[page];
     // Instruction bytes are no data reads: a watched page does not see them.
-    if (address == 0xFFFF && holdsRegister) return Read(address);
+    if (address == 0xFFFF && holdsRegister) return Peek(address);
     if (fetchData) return fetchData[address & 0x3FFF];
     return selectedBanks[page]->Read(address);
+}
+
+std::uint8_t TMemorySelector::ReadSecondarySlotRegister()
+{
+    const auto value = static_cast<std::uint8_t>(~secondarySlotRegister[pagePrimary[3]]);
+    if ((watchedReadPages & 0x08) != 0) {
+        watcher->MemoryRead(0xFFFF, value);
+    }
+    return value;
+}
+
+void TMemorySelector::WriteSecondarySlotRegister(std::uint8_t value)
+{
+    SetSecondarySlotRegister(pagePrimary[3], value);
+    if ((watchedWritePages & 0x08) != 0) {
+        watcher->MemoryWritten(0xFFFF, value);
+    }
 }
 
 void TMemorySelector::SetWatcher(TMemoryWatcher* newWatcher, std::uint8_t readPages, std::uint8_t writePages)

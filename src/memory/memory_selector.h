@@ -33,7 +33,7 @@ public:
     std::uint8_t Read(std::uint16_t address)
     {
         if (address == 0xFFFF && expanded[pagePrimary[3]]) {
-            return static_cast<std::uint8_t>(~secondarySlotRegister[pagePrimary[3]]);
+            return ReadSecondarySlotRegister();
         }
         if (const std::uint8_t* data = readableData[address >> 14]) {
             return data[address & 0x3FFF];
@@ -52,10 +52,19 @@ public:
         return FetchFromOtherPage(address);
     }
 
+    // Read without the watcher seeing it, for debuggers and trace texts.
+    std::uint8_t Peek(std::uint16_t address) const
+    {
+        if (address == 0xFFFF && expanded[pagePrimary[3]]) {
+            return static_cast<std::uint8_t>(~secondarySlotRegister[pagePrimary[3]]);
+        }
+        return selectedBanks[address >> 14]->Read(address);
+    }
+
     void Write(std::uint16_t address, std::uint8_t value)
     {
         if (address == 0xFFFF && expanded[pagePrimary[3]]) {
-            SetSecondarySlotRegister(pagePrimary[3], value);
+            WriteSecondarySlotRegister(value);
             return;
         }
         if (std::uint8_t* data = writableData[address >> 14]) {
@@ -126,6 +135,9 @@ private:
         bool writes = false;
     };
 
+    // FFFFh of an expanded slot, which a watched page 3 watches too.
+    std::uint8_t ReadSecondarySlotRegister();
+    void WriteSecondarySlotRegister(std::uint8_t value);
     void DeleteBank(int primary, int secondary, int page);
     void UpdateVisibleBanks();
     std::uint8_t FetchFromOtherPage(std::uint16_t address);

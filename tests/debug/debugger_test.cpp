@@ -76,7 +76,7 @@ TEST_F(DebuggerTest, BreakpointsAndWatchpointsStopWhereAndWhyTheySayOrNotAtAll) 
         {"memory read over a range", {}, {{TWatchpoint::Space::Memory, true, false, 0xC00F, 0xC011, {}}}, true,
          TStopReason::Kind::Watchpoint, "done", "watchpoint 1: read of 42h from C010h"},
         // Values the program never writes there, a port it never reads, and a
-        // fetch, which is no data read.
+        // fetch, which is no data read, even with the trace reading the instruction.
         {"must not fire", {},
          {{TWatchpoint::Space::Memory, false, true, 0xC000, 0xC003, 0x05},
           {TWatchpoint::Space::Port, true, false, 0x2E, 0x2E, {}},
@@ -91,6 +91,7 @@ TEST_F(DebuggerTest, BreakpointsAndWatchpointsStopWhereAndWhyTheySayOrNotAtAll) 
         fresher.symbols = debugger.symbols;
         for (const TBreakpoint& breakpoint : test.breakpoints) fresher.AddBreakpoint(breakpoint);
         for (const TWatchpoint& watchpoint : test.watchpoints) fresher.AddWatchpoint(watchpoint);
+        processor.SetTraceEnabled(true);
         bool stopped = false;
         processor.Start();
         for (int step = 0; step < 3'000'000 && !stopped; ++step) stopped = processor.Step() != 0;

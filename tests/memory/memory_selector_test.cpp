@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 #include <vector>
 
 #include "memory/memory_bank.h"
@@ -125,6 +126,33 @@ TEST(MemorySelectorTest, DirectAccessAndFetchFollowEveryChange) {
     selector.RemoveBank(0, 0, 0);
     selector.Write(0x0010, 0x44);
     expect("removed bank", 0x0010, 0xFF);
+}
+
+// The data accesses a watcher is told of: reads and writes of its pages and of
+// the secondary slot register in page 3, never a fetch or a peek.
+TEST(MemorySelectorTest, AWatcherSeesTheDataAccessesOfItsPagesOnly) {
+    struct TRecorder : TMemoryWatcher {
+        void MemoryRead(std::uint16_t address, std::uint8_t value) override { seen.push_back({'R', address, value}); }
+        void MemoryWritten(std::uint16_t address, std::uint8_t value) override { seen.push_back({'W', address, value}); }
+        std::vector<std::tuple<char, int, int>> seen;
+    } recorder;
+    TMemorySelector selector;
+    selector.SetBank(3, 0, 3, std::make_unique<TRAMBank>());
+    selector.SetBank(0, 0, 0, std::make_unique<TRAMBank>());
+    selector.SetExpanded(3, true);
+    selector.SetPrimarySlotRegister(0xC0);
+    selector.SetWatcher(&recorder, 0x08, 0x08);
+    selector.Write(0xC000, 0x12);
+    selector.Write(0xFFFF, 0x00);
+    selector.Write(0x0010, 0x34);
+    for (const std::uint16_t address : {0xC000, 0xFFFF, 0x0010}) {
+        selector.Fetch(address);
+        selector.Peek(address);
+    }
+    EXPECT_EQ(selector.Read(0xC000), 0x12);
+    EXPECT_EQ(selector.Read(0xFFFF), 0xFF);
+    EXPECT_EQ(recorder.seen, (std::vector<std::tuple<char, int, int>>{
+                                 {'W', 0xC000, 0x12}, {'W', 0xFFFF, 0x00}, {'R', 0xC000, 0x12}, {'R', 0xFFFF, 0xFF}}));
 }
 
 } // namespace
