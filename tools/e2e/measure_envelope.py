@@ -7,23 +7,18 @@ expected rate (within one per cent), falls by at least 20 dB between two
 starts, and never rises by more than half a decibel on the way down.
 Usage: measure_envelope.py RECORDING.raw EXPECTED_HZ
 """
-import array
 import math
 import sys
 
-RATE = 44100
+from recording import RATE, last_two_seconds
+
 WINDOW = RATE // 400  # 2.5 ms: one whole cycle of a 440 Hz tone and more
 QUIETEST = -80.0  # dB below full scale taken for silence
 
 
 def main():
-    samples = array.array("h")
-    with open(sys.argv[1], "rb") as recording:
-        samples.frombytes(recording.read())
+    samples, last = last_two_seconds(sys.argv[1])
     expected = float(sys.argv[2])
-    last = samples[-2 * RATE:]
-    if len(last) < 2 * RATE:
-        sys.exit(f"recording too short: {len(samples)} samples")
     loudness = []
     for start in range(0, len(last) - WINDOW + 1, WINDOW):
         peak = max(abs(sample) for sample in last[start:start + WINDOW])

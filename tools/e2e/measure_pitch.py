@@ -5,20 +5,14 @@ Counts the rising zero crossings over the last two seconds of the recording
 and compares the frequency with the expected one, within one per cent.
 Usage: measure_pitch.py RECORDING.raw EXPECTED_HZ
 """
-import array
 import sys
 
-RATE = 44100
+from recording import RATE, last_two_seconds
 
 
 def main():
-    samples = array.array("h")
-    with open(sys.argv[1], "rb") as recording:
-        samples.frombytes(recording.read())
+    samples, window = last_two_seconds(sys.argv[1])
     expected = float(sys.argv[2])
-    window = samples[-2 * RATE:]
-    if len(window) < 2 * RATE:
-        sys.exit(f"recording too short: {len(samples)} samples")
     loudest = max(abs(sample) for sample in window)
     crossings = sum(1 for before, after in zip(window, window[1:]) if before < 0 <= after)
     frequency = crossings / 2.0
