@@ -1,23 +1,7 @@
 ; A 16 KB test cartridge: plays PSG channel A at 440.4 Hz (period 254) in
 ; envelope mode, envelope period 699 and shape 8, a saw falling from level 15
 ; to 0 and starting again ten times a second; noise off. Then it idles.
-        org 4000h
-        db "AB"
-        dw start
-        ds 12, 0
-
-start:  di
-        ld hl, settings
-next:   ld a, (hl)
-        cp 0FFh
-        jr z, idle
-        out (0A0h), a
-        inc hl
-        ld a, (hl)
-        out (0A1h), a
-        inc hl
-        jr next
-idle:   jr idle
+        include "psg_player.inc"
 
 ; Register, value pairs: tone period, envelope period 02BBh, envelope mode,
 ; tone A on alone, and last the shape, which starts the envelope.
