@@ -168,7 +168,9 @@ QString TVRAMViewForm::DescribeTileAt(QPoint point) const {
     const int column = (point.x() - 1) / tilePitch;
     const int pattern = (point.y() - 1) / tilePitch * tilesPerRow + column;
     if (column >= tilesPerRow || pattern >= PatternCount(*vdp)) return {};
-    const std::uint32_t bytes = (vdp->GetPatternGeneratorTable() + pattern * 8) & TV9918::vramMask;
+    const bool graphic2 = vdp->GetScreenMode() == TV9918::graphic2Mode;
+    const std::uint32_t offset = graphic2 ? pattern * 8 & vdp->Graphic2PatternMask() : pattern * 8;
+    const std::uint32_t bytes = (vdp->GetPatternGeneratorTable() + offset) & TV9918::vramMask;
     QString text = "Pattern " + HexText(pattern & 0xFF, 2) + "h at " + HexText(bytes, 4) + "h";
     switch (vdp->GetScreenMode()) {
     case TV9918::graphic1Mode: {
@@ -178,7 +180,8 @@ QString TVRAMViewForm::DescribeTileAt(QPoint point) const {
     }
     case TV9918::graphic2Mode:
         text += QString(", third %1, colours at ").arg(pattern / 256) +
-                HexText((vdp->GetColourTable() + pattern * 8) & TV9918::vramMask, 4) + "h";
+                HexText((vdp->GetColourTable() + (pattern * 8 & vdp->Graphic2ColourMask())) & TV9918::vramMask, 4) +
+                "h";
         break;
     case TV9918::multicolourMode: text += ", a colour byte a line"; break;
     default: break;

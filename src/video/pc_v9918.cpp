@@ -170,11 +170,8 @@ void TPCV9918::DrawGraphic1Mode()
 
 void TPCV9918::DrawGraphic2Mode()
 {
-    // The low bits of R4 and R3 are AND masks on the third and code bits of the
-    // pattern and colour addresses: with R4 = 00h and R3 = 9Fh (as C-BIOS sets
-    // for its logo) all three thirds share the first third's patterns and colours.
-    const std::uint32_t patternMask = ((registers[4] & 0x03u) << 11) | 0x7FF;
-    const std::uint32_t colourMask = ((registers[3] & 0x7Fu) << 6) | 0x3F;
+    const std::uint32_t patternMask = Graphic2PatternMask();
+    const std::uint32_t colourMask = Graphic2ColourMask();
     for (int row = 0; row < activeLines / 8; ++row) {
         std::uint8_t* target = ActiveLine(row * 8);
         // Each third of the screen has its own 2 KB of patterns and of colours.

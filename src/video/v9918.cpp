@@ -214,13 +214,16 @@ std::uint16_t TV9918::SpritePatternRow(int sprite, int row) const
 TV9918::TPatternLine TV9918::PatternLine(int pattern, int line) const
 {
     const std::uint32_t offset = pattern * 8 + line;
-    const std::uint8_t bits = VramAt(patternGeneratorTable + offset);
+    std::uint8_t bits = VramAt(patternGeneratorTable + offset);
     std::uint8_t colours = 0;
     switch (screenMode) {
     case textMode: return {bits, textColour, backdropColour};
+    case multicolourMode: return {0xF0, static_cast<std::uint8_t>(bits >> 4), static_cast<std::uint8_t>(bits & 0x0F)};
     case graphic1Mode: colours = VramAt(colourTable + ((pattern & 0xFF) >> 3)); break;
-    case graphic2Mode: colours = VramAt(colourTable + offset); break;
-    default: return {0xF0, static_cast<std::uint8_t>(bits >> 4), static_cast<std::uint8_t>(bits & 0x0F)};
+    default:
+        bits = VramAt(patternGeneratorTable + (offset & Graphic2PatternMask()));
+        colours = VramAt(colourTable + (offset & Graphic2ColourMask()));
+        break;
     }
     return {bits, ShownColour(colours >> 4), ShownColour(colours & 0x0F)};
 }

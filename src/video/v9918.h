@@ -84,6 +84,12 @@ public:
     // with the left half in the high byte.
     std::uint16_t SpritePatternRow(int sprite, int row) const;
 
+    // In graphic 2 the low bits of R4 and R3 are AND masks on the third and code
+    // bits of the pattern and colour offsets: with R4 = 00h and R3 = 9Fh (as
+    // C-BIOS sets for its logo) all three thirds share the first third's tables.
+    std::uint32_t Graphic2PatternMask() const { return ((registers[4] & 0x03u) << 11) | 0x7FF; }
+    std::uint32_t Graphic2ColourMask() const { return ((registers[3] & 0x7Fu) << 6) | 0x3F; }
+
     // The colour a colour byte's nibble shows: 0 shows the backdrop.
     std::uint8_t ShownColour(std::uint8_t colour) const { return colour == 0 ? backdropColour : colour; }
 

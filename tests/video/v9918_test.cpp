@@ -274,9 +274,11 @@ TEST_F(PCV9918, PatternLinesAreWhatTheScreenShowsInEveryMode) {
         LoadVram(vdp, address, {std::uint8_t(seed >> 16)});
     }
     LoadVram(vdp, 0x1B00, {208});  // no sprites over the patterns
-    for (const std::uint8_t mode : {TV9918::textMode, TV9918::graphic1Mode, TV9918::graphic2Mode,
-                                    TV9918::multicolourMode}) {
-        SelectMode(mode, {0x06, 0xFF, 0x03, 0x36, 0x07, 0x54});  // colour 0 in colour bytes shows 4
+    // Graphic 2 twice: with all three thirds' tables, and with R3 and R4 masking them to the first.
+    for (const auto& [mode, r3, r4] : {std::tuple{TV9918::textMode, 0xFF, 0x03}, {TV9918::graphic1Mode, 0xFF, 0x03},
+                                       {TV9918::graphic2Mode, 0xFF, 0x03}, {TV9918::graphic2Mode, 0x9F, 0x00},
+                                       {TV9918::multicolourMode, 0xFF, 0x03}}) {
+        SelectMode(mode, {0x06, std::uint8_t(r3), std::uint8_t(r4), 0x36, 0x07, 0x54});  // colour 0 shows 4
         const int columns = mode == TV9918::textMode ? 40 : 32, width = mode == TV9918::textMode ? 6 : 8;
         const int left = mode == TV9918::textMode ? 8 : 0;
         for (int line = 0; line < TPCV9918::activeLines; ++line) {
