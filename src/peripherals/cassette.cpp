@@ -518,3 +518,8 @@ bool TCassette::LoadState(TStateReader& record)
     prompted = record.Bool();
     return !record.Failed();
 }
+
+std::int32_t TCassette::GetMinutes() const
+{
+    return Minutes(length);
+}

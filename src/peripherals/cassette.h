@@ -97,6 +97,8 @@ public:
     std::uint8_t GetLength() const { return length; }
     std::uint8_t GetAccuracy() const { return accuracy; }
     std::int32_t GetTapeBits() const { return tapeBits; }
+    // The tape's length in minutes; 0 for a length index out of range.
+    std::int32_t GetMinutes() const;
     std::int32_t GetPosition() const { return position; }
     std::int32_t GetInstructionsPerSample() const { return instructionsPerSample; }
     THeadState GetHeadState() const { return headState; }

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "memory/rom_file_check.h"
+#include "ui/editor_widgets.h"
 #include "ui/file_dialogs.h"
 #include "ui/main_window.h"
 
@@ -28,12 +29,6 @@ namespace {
 const QString configurationFilter = "QUIB! Configuration files (*.qcf)";
 const QString romFilter = "MSX ROM files (*.rom)";
 
-QComboBox* NewList(const QStringList& items) {
-    auto* list = new QComboBox;
-    list->addItems(items);
-    return list;
-}
-
 // A slot number 0 to 3 whose field only the up-down buttons change.
 QSpinBox* NewSlotSpin() {
     auto* spin = new QSpinBox;
@@ -41,12 +36,6 @@ QSpinBox* NewSlotSpin() {
     spin->setWrapping(true);
     spin->findChild<QLineEdit*>()->setReadOnly(true);
     return spin;
-}
-
-QWidget* Tab(QLayout* layout) {
-    auto* tab = new QWidget;
-    tab->setLayout(layout);
-    return tab;
 }
 
 }  // namespace

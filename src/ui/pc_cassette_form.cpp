@@ -86,8 +86,8 @@ TPCCassetteForm::TPCCassetteForm(TPCCassette& cassette, QWidget* owner)
 }
 
 int TPCCassetteForm::Minutes() const {
-    static constexpr int minutes[4] = {10, 15, 30, 45};
-    return minutes[cassette.GetLength() & 3];
+    // Never 0: positions are divided by it.
+    return std::max(1, static_cast<int>(cassette.GetMinutes()));
 }
 
 std::int32_t TPCCassetteForm::MinuteOfTape() const { return cassette.GetTapeBits() / Minutes(); }

@@ -24,6 +24,7 @@
 #include "memory/rom_file_check.h"
 #include "peripherals/joystick.h"
 #include "peripherals/printer.h"
+#include "ui/editor_widgets.h"
 #include "ui/file_dialogs.h"
 #include "ui/main_window.h"
 
@@ -38,12 +39,6 @@ QPushButton* NewSmallButton(const QString& caption) {
     button->setAutoDefault(false);
     button->setFixedWidth(button->fontMetrics().horizontalAdvance("...") + 16);
     return button;
-}
-
-QComboBox* NewList(const QStringList& items) {
-    auto* list = new QComboBox;
-    list->addItems(items);
-    return list;
 }
 
 // A radio group in a frame; the buttons' ids are their indexes.
@@ -70,12 +65,6 @@ void SelectRadio(QButtonGroup& group, int index) {
 
 QString FileNameOnly(const std::string& path) {
     return QString::fromStdString(std::filesystem::path(path).filename().string());
-}
-
-QWidget* Tab(QLayout* layout) {
-    auto* tab = new QWidget;
-    tab->setLayout(layout);
-    return tab;
 }
 
 }  // namespace
