@@ -4,12 +4,12 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QMenuBar>
-#include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QDragEnterEvent>
 #include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -17,17 +17,16 @@
 #include <QTest>
 #include <QTimer>
 #include <fstream>
+#include <functional>
 #include <stdexcept>
 
+#include "peripherals/keyboard.h"
 #include "ui/desktop_window.h"
 #include "ui/modal_answers.h"
 #include "ui/pc_keyboard_form.h"
-#include "ui/reset_msx_form.h"
-#include "peripherals/keyboard.h"
 #include "ui/preferences_editor.h"
+#include "ui/reset_msx_form.h"
 #include "ui/vram_view_form.h"
-#include <fstream>
-#include <functional>
 #include "video/pc_v9918.h"
 
 namespace {
