@@ -6,8 +6,10 @@
 #include <QPlainTextEdit>
 #include <QTableWidget>
 #include <QTextBlock>
+#include <sstream>
 
 #include "support/test_host.h"
+#include "tools/headless.h"
 
 namespace {
 
@@ -113,6 +115,38 @@ TEST_F(VRAMViewFormTest, TextModeShowsFortyNamesARowAndNoColourOrSpriteTables) {
     const QStringList names = form.memoNames->toPlainText().split('\n');
     EXPECT_TRUE(names[2].startsWith("0028  FF")) << names[2].toStdString();
     EXPECT_TRUE(names[2].endsWith(" 41 ")) << names[2].toStdString();
+}
+
+// The MegaROM game screen: its tiles and sprite patterns come from banks switched in
+// one after the other, and its 32 sprites move every frame.
+TEST(VRAMViewFormGame, ShowsTheGameScreensTilesAndSprites) {
+    THeadlessOptions options;
+    options.configuration = QUIB_DEFAULT_CONFIGURATION;
+    options.cartridge1 = QUIB_SPRITE_GAME;
+    options.frames = 300;
+    std::ostringstream log;
+    THeadlessRunner runner(options, log);
+    runner.Run();
+    TVRAMViewForm form(runner.GetMachine(), nullptr);
+    form.ShowVRAM();
+
+    EXPECT_EQ(form.lblMode->text(), "Screen 2 (graphic 2), backdrop colour 1");
+    EXPECT_EQ(form.lblSprites->text(), "Sprites 16 x 16");
+    // The brick's second line, ...#...., in grey on light red, in each third.
+    for (const int third : {0, 1, 2}) {
+        const int top = third * 64 + 1;
+        QString pixels;
+        for (int pixel = 0; pixel < 8; ++pixel) {
+            pixels += QString::number(form.patternImage.pixelIndex(6 * 8 + pixel, top), 16);
+        }
+        EXPECT_EQ(pixels, "888e8888") << third;
+    }
+    // Every entry is a sprite; the last one with the early clock, in colour 11.
+    for (int sprite = 0; sprite < TV9918::maximumSprites; ++sprite) {
+        EXPECT_EQ(form.gridSprites->item(sprite, TVRAMViewForm::columnState)->text(), "active") << sprite;
+    }
+    EXPECT_EQ(form.gridSprites->item(31, TVRAMViewForm::columnEarlyClock)->text(), "yes");
+    EXPECT_EQ(form.gridSprites->item(31, TVRAMViewForm::columnColour)->text(), "11");
 }
 
 }  // namespace
