@@ -7,8 +7,10 @@
 #     disk audio driver; the recorded pitch must be the tone's 440.4 Hz;
 #  3. envelope: quib --run with the envelope cartridge, recorded the same way;
 #     the loudness must fall as a saw, by 20 dB or more, starting ten times a second;
-#  4. windows: the three debug windows and the cassette window, opened from the
-#     menus of the running machine, must appear; each is saved as a screenshot;
+#  4. windows: the three debug windows, the cassette window and the debugger's three
+#     windows (Debugger, Memory View, VRAM View), opened from the menus of the running
+#     machine, must appear; each is saved as a screenshot; so are the debugger's windows
+#     on a MegaROM game screen (sprite_game.rom);
 #  5. cartridge kind: a MegaROM that boots only as ASCII 16K is chosen in Preferences,
 #     its kind set by hand there; after the reboot the window must show what the
 #     headless runner draws with that kind, and quib.ini must keep the choice;
@@ -111,19 +113,49 @@ open_menu() {
   xdotool key ${2//,/ }
   sleep 1
 }
-# Each window is then moved to a place of its own.
-for item in "176 z 0,0 Z80 Info" "176 m 320,0 Memory Info" "176 v 0,470 V9918 info" \
-            "58 Down,Return 420,400 Cassette Controls"; do
-  read -r x key place caption <<< "$item"
-  open_menu "$x" "$key"
-  if ! id=$(timeout 10 xdotool search --sync --onlyvisible --name "^$caption" | head -1) || [ -z "$id" ]; then
-    echo "=== e2e windows FAILED: no window \"$caption\""
-    exit 1
-  fi
-  xdotool windowmove "$id" ${place/,/ }
-  sleep 0.5
-  import -window "$id" "$output/window-${caption// /-}.png"
-done
+# Each window is then moved to a place of its own and saved, named after the prefix
+# given and its caption. The main window comes to the front first, so that no window
+# opened before covers its menu bar.
+open_windows() {
+  local prefix=$1 item x key place caption
+  shift
+  for item in "$@"; do
+    read -r x key place caption <<< "$item"
+    xdotool windowactivate --sync "$window"
+    open_menu "$x" "$key"
+    if ! id=$(timeout 10 xdotool search --sync --onlyvisible --name "^$caption" | head -1) || [ -z "$id" ]; then
+      echo "=== e2e windows FAILED: no window \"$caption\""
+      exit 1
+    fi
+    xdotool windowmove "$id" ${place/,/ }
+    sleep 0.5
+    import -window "$id" "$output/$prefix-${caption// /-}.png"
+  done
+}
+# The other two pages of the VRAM View, the last window opened, reached with their Alt keys.
+save_vram_pages() {
+  for page in s n; do
+    xdotool key "alt+$page"
+    sleep 0.3
+    import -window "$id" "$output/$1-VRAM-View-$page.png"
+  done
+}
+debugger_windows=("176 d 0,0 Debugger" "176 i 0,0 Memory View" "176 r 0,0 VRAM View")
+# The debugger's windows first: the three debug windows stay on top of them.
+open_windows window "${debugger_windows[@]}"
+save_vram_pages window
+open_windows window "176 z 0,0 Z80 Info" "176 m 320,0 Memory Info" "176 v 0,470 V9918 info" \
+             "58 Down,Return 420,400 Cassette Controls"
+stop_quib
+
+echo "=== e2e: the debugger's windows on a MegaROM game screen"
+SDL_AUDIODRIVER=dummy start_quib game --run "$build/tests/sprite_game.rom"
+sleep 3.5  # C-BIOS shows its logo, then the game draws its screen
+xdotool windowmove "$window" 760 440
+sleep 0.5
+import -window "$window" "$output/game-window.png"
+open_windows game "${debugger_windows[@]}"
+save_vram_pages game
 stop_quib
 
 echo "=== e2e: a cartridge kind set by hand in Preferences"
