@@ -106,12 +106,12 @@ xdotool windowmove "$window" 760 440  # the bottom right corner, out of the new 
 sleep 0.5
 # The screen area takes Alt for the MSX, so the menus are opened with the mouse: at the
 # menu bar's File (x 20), View (x 58) or Debug (x 176), then the item's keys (commas
-# between them).
+# between them), then a pause for what opens (a second unless given).
 open_menu() {
   xdotool mousemove --window "$window" "$1" 10 click 1
   sleep 0.5
   xdotool key ${2//,/ }
-  sleep 1
+  sleep "${3:-1}"
 }
 # Each window is then moved to a place of its own and saved, named after the prefix
 # given and its caption. The main window comes to the front first, so that no window
@@ -122,7 +122,7 @@ open_windows() {
   for item in "$@"; do
     read -r x key place caption <<< "$item"
     xdotool windowactivate --sync "$window"
-    open_menu "$x" "$key"
+    open_menu "$x" "$key" 0.2  # the search below waits for the window
     if ! id=$(timeout 10 xdotool search --sync --onlyvisible --name "^$caption" | head -1) || [ -z "$id" ]; then
       echo "=== e2e windows FAILED: no window \"$caption\""
       exit 1
