@@ -106,7 +106,6 @@ public:
     TPatternLine PatternLine(int pattern, int line) const;
 
 protected:
-
     bool latchPending = false;
     std::uint8_t latchByte = 0;
     std::uint8_t status = 0x9F;
