@@ -246,7 +246,10 @@ void TDebuggerForm::ShowDisassembly() {
         enabled[breakpoint.address] = breakpoint.enabled ? 1 : (enabled[breakpoint.address] == 1 ? 1 : 2);
     }
     std::uint16_t address = topAddress;
-    for (int line = 0; line < disassemblyLines; ++line) {
+    // As many lines as the list has room for, never fewer than it was sized for.
+    const int rowHeight = std::max(1, QFontMetrics(listDisassembly->font()).lineSpacing());
+    const int lines = std::max(disassemblyLines, listDisassembly->viewport()->height() / rowHeight);
+    for (int line = 0; line < lines; ++line) {
         const auto reader = [&debugger](std::uint16_t at) { return debugger.Peek(at); };
         const int length = Z80InstructionLength(address, reader);
         QString text = QString::fromStdString(Z80InstructionText(address, reader));
@@ -457,5 +460,6 @@ bool TDebuggerForm::eventFilter(QObject* watched, QEvent* event) {
         ShowDisassembly();
         return true;
     }
+    if (watched == listDisassembly->viewport() && event->type() == QEvent::Resize) ShowDisassembly();
     return QWidget::eventFilter(watched, event);
 }
