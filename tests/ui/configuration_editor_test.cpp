@@ -217,15 +217,12 @@ TEST_F(ConfigurationEditorTest, ASystemROMFromElsewhereIsCopiedInAndABadOneOrADa
     EXPECT_EQ(configuration.description, "Shown");
 }
 
-TEST(ConfigurationEditorReboot, ClosingAfterChangesRebootsFromTheNewConfiguration) {
-    TStartOptions options;
-    options.folder = MachineFolder("reboot");
-    TDesktopWindow desktop(options);
-    TMainWindow& window = desktop.window;
-    window.show();
-    QApplication::processEvents();
+using ConfigurationEditorReboot = DesktopTest;
+
+TEST_F(ConfigurationEditorReboot, ClosingAfterChangesRebootsFromTheNewConfiguration) {
+    Start();
     ASSERT_NE(currentMachine, nullptr);
-    ASSERT_EQ(window.configuration.pageType[0][0][3], TConfiguration::pageEmpty);
+    ASSERT_EQ(window->configuration.pageType[0][0][3], TConfiguration::pageEmpty);
 
     // No to the reboot lets the window close and leaves the machine as it was built; Yes rebuilds it.
     const QString reboot = "Configuration changed|To apply the configuration changes the MSX needs a reboot.\nReboot Now?"
@@ -240,12 +237,12 @@ TEST(ConfigurationEditorReboot, ClosingAfterChangesRebootsFromTheNewConfiguratio
             closed = !editor.isVisible();
             asked = answers.Asked();
         });
-        window.menuConfiguration->trigger();
+        window->menuConfiguration->trigger();
         EXPECT_EQ(asked, (QStringList{"Configuration changed|Save configuration changes?", reboot}));
         EXPECT_TRUE(closed);
         const bool rebuilt = rebootAnswer == QMessageBox::Yes;
         EXPECT_EQ(dynamic_cast<TRAMBank*>(currentMachine->GetMemorySelector()->GetBank(0, 0, 3)) != nullptr, rebuilt);
-        EXPECT_EQ(window.configuration.pageType[0][0][page], TConfiguration::pageRAM);
+        EXPECT_EQ(window->configuration.pageType[0][0][page], TConfiguration::pageRAM);
     }
 }
 

@@ -57,7 +57,6 @@ struct DebugWindowsTest : ::testing::Test {
 TEST_F(DebugWindowsTest, SingleStepsShowTheRegistersAndTheInstructions) {
     Load({0x3E, 0x3F, 0x21, 0x80, 0xF3, 0x37});  // LD A,3F; LD HL,F380; SCF
     processor().ShowDebugWindow();
-    EXPECT_EQ(z80Form().windowTitle(), "Z80 Info");
     EXPECT_TRUE(processor().windowShown);
     Steps(3);
     EXPECT_EQ(z80Form().lblPC->text(), "0006h");
@@ -146,7 +145,6 @@ TEST_F(DebugWindowsTest, MemoryWindowFollowsTheSlotRegisters) {
     selector.ShowDebugWindow();
     TMemoryForm& form = memoryForm();
     const auto cell = [](QTableWidget* grid, int column, int row) { return grid->item(row, column)->text(); };
-    EXPECT_EQ(form.windowTitle(), "Memory Info");
     EXPECT_EQ(cell(form.gridSelected, 1, 1), "Slot 0 - 0:   RAM");
     EXPECT_EQ(form.lblPrimaryReg->text(), "00");
 
@@ -178,7 +176,6 @@ TEST_F(DebugWindowsTest, MemoryWindowFollowsTheSlotRegisters) {
 TEST_F(DebugWindowsTest, VideoWindowFollowsEveryPortAccess) {
     machine.GetPCV9918()->ShowDebugWindow();
     TV9918Form& form = videoForm();
-    EXPECT_EQ(form.windowTitle(), "V9918 info");
     TIOHandler& ports = *machine.GetIOHandler();
     ports.WritePort(0x99, 0x34);
     EXPECT_EQ(form.Label12->text(), "Register");
@@ -211,7 +208,6 @@ TEST_F(DebugWindowsTest, CassetteWindowButtonsAndPrompts) {
     EXPECT_EQ(form.windowTitle(), "Cassette Controls - 10 min. - High");
     cassette.ShowWindow();
     EXPECT_TRUE(form.casTimer->isActive());
-    EXPECT_EQ(form.barPosition->maximum(), 1000);
 
     form.btnForward->click();
     EXPECT_EQ(cassette.GetPosition(), cassette.GetTapeBits() / 10);
@@ -250,39 +246,36 @@ TEST(CassetteFormTest, PositionTexts) {
     for (const Case& c : cases) EXPECT_EQ(TPCCassetteForm::PositionText(c.position, c.instructionsPerSample), c.text);
 }
 
+using DebugWindowsMainTest = DesktopTest;
+
 // Single Step while the machine runs stops it, and the Pause mark says so.
-TEST(DebugWindowsMainTest, SingleStepStopsTheRunningMachine) {
-    TStartOptions options;
-    options.folder = MachineFolder("single_step");
-    TDesktopWindow desktop(options);
-    TMainWindow& window = desktop.window;
-    window.show();
-    QApplication::processEvents();
-    window.menuDebugZ80->trigger();
-    window.menuDebugVideo->trigger();
+TEST_F(DebugWindowsMainTest, SingleStepStopsTheRunningMachine) {
+    Start();
+    window->menuDebugZ80->trigger();
+    window->menuDebugVideo->trigger();
     TPCZ80& processor = *currentMachine->GetPCZ80();
+    auto& form = static_cast<TPCZ80Form&>(*processor.form);
+    auto& videoForm = static_cast<TV9918Form&>(*currentMachine->GetPCV9918()->form);
     EXPECT_TRUE(processor.pumpEveryStep);
     // Both open beside the main window, clear of its menu bar.
-    for (QWidget* form : {static_cast<QWidget*>(&static_cast<TPCZ80Form&>(*processor.form)),
-                          static_cast<QWidget*>(&static_cast<TV9918Form&>(*currentMachine->GetPCV9918()->form))}) {
-        EXPECT_GT(form->frameGeometry().left(), window.frameGeometry().right()) << form->windowTitle().toStdString();
+    for (QWidget* shown : {static_cast<QWidget*>(&form), static_cast<QWidget*>(&videoForm)}) {
+        EXPECT_GT(shown->frameGeometry().left(), window->frameGeometry().right()) << shown->windowTitle().toStdString();
     }
     // Tracing to file names the file's whole path in the log.
     const std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(options.folder);
-    static_cast<TPCZ80Form&>(*processor.form).cbTraceFile->click();
-    static_cast<TPCZ80Form&>(*processor.form).cbTraceFile->click();
+    std::filesystem::current_path(folder);
+    form.cbTraceFile->click();
+    form.cbTraceFile->click();
     std::filesystem::current_path(previous);
-    EXPECT_TRUE(window.Memo->toPlainText().contains(
-        QString::fromStdString("Tracing to " + (options.folder / TPCZ80Form::traceFileName).string())));
-    static_cast<TV9918Form&>(*currentMachine->GetPCV9918()->form).close();
+    EXPECT_TRUE(window->Memo->toPlainText().contains(
+        QString::fromStdString("Tracing to " + (folder / TPCZ80Form::traceFileName).string())));
+    videoForm.close();
     EXPECT_TRUE(processor.pumpEveryStep);
 
-    auto& form = static_cast<TPCZ80Form&>(*processor.form);
     QTimer::singleShot(50, [&form] { form.btnStepZ80->click(); });
-    window.menuPause->trigger();
+    window->menuPause->trigger();
     EXPECT_TRUE(currentMachine->IsStopped());
-    EXPECT_TRUE(window.menuPause->isChecked());
+    EXPECT_TRUE(window->menuPause->isChecked());
     form.close();
     EXPECT_FALSE(processor.pumpEveryStep);
 }

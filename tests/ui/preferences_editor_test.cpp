@@ -67,7 +67,6 @@ TEST_F(PreferencesEditorTest, EditsAndSavesEveryField) {
     std::ofstream(folder / "game.rom") << "AB" << std::string(8190, 0);
     editor->show();
 
-    EXPECT_EQ(editor->windowTitle(), "Preferences");
     EXPECT_EQ(editor->editConfiguration->text(), "MSX1");  // "MSX1.qcf" without its extension
     EXPECT_EQ(editor->labelSlot[0]->text(), "Slot: 1");
     EXPECT_EQ(editor->labelSlot[1]->text(), "Slot: 3 - 2");
@@ -206,13 +205,9 @@ TEST_F(PreferencesEditorTest, AnUnwritablePreferencesFileWarnsAndLosesNothing) {
     EXPECT_EQ(saved.sccVolume, 9);
 }
 
-struct PreferencesEditorMachineTest : ::testing::Test {
+struct PreferencesEditorMachineTest : DesktopTest {
     void SetUp() override {
-        options.folder = MachineFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
-        desktop = std::make_unique<TDesktopWindow>(options);
-        window = &desktop->window;
-        window->show();
-        QApplication::processEvents();
+        Start();
         ASSERT_NE(currentMachine, nullptr);
     }
     // Opens the editor, does the edits and closes it, answering the boxes in turn.
@@ -228,36 +223,18 @@ struct PreferencesEditorMachineTest : ::testing::Test {
         window->menuPreferences->trigger();
         return asked;
     }
-    TStartOptions options;
-    std::unique_ptr<TDesktopWindow> desktop;
-    TMainWindow* window = nullptr;
 };
 
-TEST_F(PreferencesEditorMachineTest, ANewCartridgeResetsTheProcessorAndInsertsIt) {
-    const TCartridgeSlot slot = window->preferences.cartridgeSlots[0];
-    currentMachine->GetZ80()->registers.Set(TZ80Registers::PC, 0x1234);
-    const QStringList asked = Edit(
-        [](TPreferencesEditor& editor) {
-            TFileAnswer file(QUIB_TEST_CARTRIDGE);
-            editor.btnSlotFile[0]->click();
-        },
-        {QMessageBox::No, QMessageBox::Yes});
-    EXPECT_EQ(asked, (QStringList{rebootQuestion, rebootQuestion}));
-    EXPECT_EQ(currentMachine->GetZ80()->registers.Get(TZ80Registers::PC), 0x0000);
-    TROMCartridge* cartridge = currentMachine->GetCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary);
-    ASSERT_NE(cartridge, nullptr);
-    EXPECT_EQ(cartridge->Read(0x4000), 'A');
-}
-
-// The chooser shows what Automatic picks; a choice by hand stays with its slot and image in
-// quib.ini, is inserted after the reboot and named in the log; a tag in the name overrules it.
+// A new cartridge resets the processor and is inserted. The chooser shows what Automatic
+// picks; a choice by hand stays with its slot and image in quib.ini, is inserted after the
+// reboot and named in the log; a tag in the name overrules it.
 TEST_F(PreferencesEditorMachineTest, AKindChosenByHandFollowsItsImageAndBootsAfterTheReboot) {
     std::string image(32768, '\0');  // its code switches banks at 6000h and 7000h: ASCII 16K
     image.replace(0, 4, "AB\x10\x40");
     for (std::size_t at = 0x100; at < image.size(); at += 0x1000) {
         image.replace(at, 6, std::string("\x32\x00\x60\x32\x00\x70", 6));
     }
-    const std::filesystem::path game = options.folder / "game.rom", tagged = options.folder / "tagged [Konami].rom";
+    const std::filesystem::path game = folder / "game.rom", tagged = folder / "tagged [Konami].rom";
     for (const auto& path : {game, tagged}) std::ofstream(path, std::ios::binary) << image;
     const TCartridgeSlot slot = window->preferences.cartridgeSlots[0];
     const int ascii8K = static_cast<int>(TCartridgeKind::ascii8K);
@@ -265,7 +242,8 @@ TEST_F(PreferencesEditorMachineTest, AKindChosenByHandFollowsItsImageAndBootsAft
     const auto look = [&shown](QComboBox* list) {
         shown << list->itemText(0) + "|" + QString::number(list->currentIndex()) + "|" + (list->isEnabled() ? "on" : "off");
     };
-    Edit(
+    currentMachine->GetZ80()->registers.Set(TZ80Registers::PC, 0x1234);
+    const QStringList asked = Edit(
         [&](TPreferencesEditor& editor) {
             look(editor.comboSlotKind[0]);
             TFileAnswer file(game);
@@ -273,11 +251,14 @@ TEST_F(PreferencesEditorMachineTest, AKindChosenByHandFollowsItsImageAndBootsAft
             look(editor.comboSlotKind[0]);
             Choose(editor.comboSlotKind[0], ascii8K);
         },
-        {QMessageBox::Yes});
-    TROMCartridge* cartridge = currentMachine->GetCartridge(slot.primary, slot.secondary == 255 ? 0 : slot.secondary);
-    EXPECT_EQ(cartridge->GetCartridgeKind(), TROMCartridge::ascii8KKind);
+        {QMessageBox::No, QMessageBox::Yes});
+    EXPECT_EQ(asked, (QStringList{rebootQuestion, rebootQuestion}));
+    EXPECT_EQ(currentMachine->GetZ80()->registers.Get(TZ80Registers::PC), 0x0000);
+    ASSERT_NE(FirstCartridge(), nullptr);
+    EXPECT_EQ(FirstCartridge()->Read(0x4000), 'A');
+    EXPECT_EQ(FirstCartridge()->GetCartridgeKind(), TROMCartridge::ascii8KKind);
     EXPECT_TRUE(window->Memo->toPlainText().contains("Cartridge 1: game.rom - ASCII 8K, 4 blocks of 8 KB (kind set by hand)"));
-    EXPECT_EQ(TCartridgeKindSettings(options.folder).Read(slot, "elsewhere/game.rom"), TCartridgeKind::ascii8K);
+    EXPECT_EQ(TCartridgeKindSettings(folder).Read(slot, "elsewhere/game.rom"), TCartridgeKind::ascii8K);
     Edit(
         [&](TPreferencesEditor& editor) {
             look(editor.comboSlotKind[0]);
@@ -295,7 +276,7 @@ TEST_F(PreferencesEditorMachineTest, AKindChosenByHandFollowsItsImageAndBootsAft
 }
 
 TEST_F(PreferencesEditorMachineTest, ANewTapeLengthSurvivesARebuild) {
-    const std::filesystem::path tape = options.folder / "tape.qcs";
+    const std::filesystem::path tape = folder / "tape.qcs";
     window->preferences.cassetteFile = tape.string();
     currentMachine->ApplyPreferences(false);  // a blank 10-minute Normal tape is saved
     ASSERT_EQ(FileBytes(tape).at(5), 0);

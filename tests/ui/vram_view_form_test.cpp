@@ -131,7 +131,6 @@ TEST(VRAMViewFormGame, ShowsTheGameScreensTilesAndSprites) {
     form.ShowVRAM();
 
     EXPECT_EQ(form.lblMode->text(), "Screen 2 (graphic 2), backdrop colour 1");
-    EXPECT_EQ(form.lblSprites->text(), "Sprites 16 x 16");
     // The brick's second line, ...#...., in grey on light red, in each third.
     for (const int third : {0, 1, 2}) {
         const int top = third * 64 + 1;

@@ -58,35 +58,26 @@ TEST(V9918, ControlPortLatchSequences) {
     EXPECT_EQ(vdp.GetVRAM()[0x0000], 0xBB);
 }
 
-// Each case starts from multicolour, so that a mode left unchanged shows.
-TEST(V9918, ScreenModeSelection) {
+// R2-R6 all hold FFh, written first, so that the table positions show each mode's masks; then
+// multicolour, so that a mode left unchanged shows.
+TEST(V9918, ScreenModeSelectionAndItsTableMasks) {
+    // Colours, pattern generator and sprite attributes in text, graphic 1, graphic 2 and multicolour.
+    const std::uint32_t tables[4][3] = {
+        {0x0000, 0x1F800, 0x0000}, {0x3FC0, 0x1F800, 0x7F80}, {0x2000, 0x1E000, 0x7F80}, {0x0000, 0x1F800, 0x7F80}};
     const struct {
         std::uint8_t r0, r1, mode;
     } cases[] = {{0x00, 0x00, 1}, {0x02, 0x00, 2}, {0x00, 0x08, 3}, {0x00, 0x10, 0},
                  {0x00, 0x18, 3}, {0x04, 0x00, 3}, {0x02, 0x10, 3}, {0xF1, 0xE7, 1}};
     for (const auto& c : cases) {
         TV9918 vdp;
+        for (int index = 2; index <= 6; ++index) WriteVdpRegister(vdp, index, 0xFF);
         for (const auto& [index, value] : {std::pair{0, 0x00}, {1, 0x08}, {0, c.r0}, {1, c.r1}})
             WriteVdpRegister(vdp, index, std::uint8_t(value));
-        EXPECT_EQ(vdp.GetScreenMode(), c.mode) << int(c.r0) << " " << int(c.r1);
-    }
-}
-
-// R2-R6 all hold FFh, written before the mode: the positions show each mode's masks.
-TEST(V9918, TablePositionsUseTheModeMasks) {
-    const struct {
-        std::uint8_t r0, r1;
-        std::uint32_t colour, patternGenerator, spriteAttribute;
-    } cases[] = {{0x00, 0x50, 0x0000, 0x1F800, 0x0000}, {0x00, 0x40, 0x3FC0, 0x1F800, 0x7F80},   // text, graphic 1
-                 {0x02, 0x40, 0x2000, 0x1E000, 0x7F80}, {0x00, 0x48, 0x0000, 0x1F800, 0x7F80}};  // graphic 2, multicolour
-    for (const auto& c : cases) {
-        TV9918 vdp;
-        for (int index = 2; index <= 6; ++index) WriteVdpRegister(vdp, index, 0xFF);
-        WriteVdpRegister(vdp, 0, c.r0);
-        WriteVdpRegister(vdp, 1, c.r1);
-        EXPECT_EQ(std::tuple(vdp.GetNameTable(), vdp.GetColourTable(), vdp.GetPatternGeneratorTable(),
+        const std::uint32_t* masked = tables[c.mode];
+        EXPECT_EQ(std::tuple(vdp.GetScreenMode(), vdp.GetNameTable(), vdp.GetColourTable(), vdp.GetPatternGeneratorTable(),
                              vdp.GetSpriteAttributeTable(), vdp.GetSpritePatternTable()),
-                  std::tuple(0x3C00u, c.colour, c.patternGenerator, c.spriteAttribute, 0x1F800u)) << int(c.r1);
+                  std::tuple(c.mode, 0x3C00u, masked[0], masked[1], masked[2], 0x1F800u))
+            << int(c.r0) << " " << int(c.r1);
     }
 }
 
