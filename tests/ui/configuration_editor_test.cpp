@@ -18,11 +18,6 @@
 
 namespace {
 
-std::vector<int> SlotPages(const TConfiguration& configuration, int primary, int secondary) {
-    const auto& pages = configuration.pageType[primary][secondary];
-    return {pages[0], pages[1], pages[2], pages[3]};
-}
-
 struct ConfigurationEditorTest : ::testing::Test {
     void SetUp() override {
         folder = EditorFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -133,7 +128,8 @@ TEST_F(ConfigurationEditorTest, PageTypeChangesKeepTheSlotWholeWhenConfirmed) {
         TBoxAnswers answers({test.answer});
         Choose(editor->listPageType[test.page], test.chosen);
         EXPECT_EQ(answers.Asked(), test.asked);
-        EXPECT_EQ(SlotPages(configuration, 2, 0), test.after);
+        EXPECT_EQ(std::vector<int>(std::begin(configuration.pageType[2][0]), std::end(configuration.pageType[2][0])),
+                  test.after);
         EXPECT_EQ(editor->modified, test.after != test.before);
         EXPECT_EQ(editor->listPageType[test.page]->currentIndex(), test.after[test.page]);
         EXPECT_EQ(editor->listMapper->isVisible(), test.after[0] == 3);

@@ -34,9 +34,6 @@ struct DebugWindowsTest : ::testing::Test {
     }
     TPCZ80& processor() { return *machine.GetPCZ80(); }
     TPCZ80Form& z80Form() { return static_cast<TPCZ80Form&>(*processor().form); }
-    TMemoryForm& memoryForm() { return static_cast<TMemoryForm&>(*machine.GetPCMemorySelector()->form); }
-    TV9918Form& videoForm() { return static_cast<TV9918Form&>(*machine.GetPCV9918()->form); }
-    TPCCassetteForm& cassetteForm() { return static_cast<TPCCassetteForm&>(*machine.GetPCCassette()->window); }
     void Load(std::vector<std::uint8_t> program) {
         for (std::size_t at = 0; at < program.size(); ++at) machine.GetMemorySelector()->Write(at, program[at]);
     }
@@ -143,7 +140,7 @@ TEST_F(DebugWindowsTest, TraceFileHoldsTheRecordsOfEachStep) {
 TEST_F(DebugWindowsTest, MemoryWindowFollowsTheSlotRegisters) {
     TPCMemorySelector& selector = *machine.GetPCMemorySelector();
     selector.ShowDebugWindow();
-    TMemoryForm& form = memoryForm();
+    auto& form = static_cast<TMemoryForm&>(*selector.form);
     const auto cell = [](QTableWidget* grid, int column, int row) { return grid->item(row, column)->text(); };
     EXPECT_EQ(cell(form.gridSelected, 1, 1), "Slot 0 - 0:   RAM");
     EXPECT_EQ(form.lblPrimaryReg->text(), "00");
@@ -175,7 +172,7 @@ TEST_F(DebugWindowsTest, MemoryWindowFollowsTheSlotRegisters) {
 
 TEST_F(DebugWindowsTest, VideoWindowFollowsEveryPortAccess) {
     machine.GetPCV9918()->ShowDebugWindow();
-    TV9918Form& form = videoForm();
+    auto& form = static_cast<TV9918Form&>(*machine.GetPCV9918()->form);
     TIOHandler& ports = *machine.GetIOHandler();
     ports.WritePort(0x99, 0x34);
     EXPECT_EQ(form.Label12->text(), "Register");
@@ -197,7 +194,7 @@ TEST_F(DebugWindowsTest, VideoWindowFollowsEveryPortAccess) {
 TEST_F(DebugWindowsTest, CassetteWindowButtonsAndPrompts) {
     const std::filesystem::path tape = EditorFolder("cassette") / "tape.qcs";
     TPCCassette& cassette = *machine.GetPCCassette();
-    TPCCassetteForm& form = cassetteForm();
+    auto& form = static_cast<TPCCassetteForm&>(*cassette.window);
     // Without a tape the buttons have nothing to act on, and the window says so.
     form.UpdateStatus();
     EXPECT_FALSE(form.btnRecord->isEnabled());
