@@ -23,16 +23,14 @@ struct VRAMViewFormTest : ::testing::Test {
         machine.GetVDP()->WritePort(0x99, value);
         machine.GetVDP()->WritePort(0x99, std::uint8_t(0x80 | index));
     }
+    void WriteRegisters(std::initializer_list<std::uint8_t> values) {
+        int index = 0;
+        for (const std::uint8_t value : values) WriteRegister(index++, value);
+    }
     void LoadVram(int address, std::initializer_list<std::uint8_t> bytes) {
         machine.GetVDP()->WritePort(0x99, std::uint8_t(address & 0xFF));
         machine.GetVDP()->WritePort(0x99, std::uint8_t(0x40 | (address >> 8)));
         for (const std::uint8_t value : bytes) machine.GetVDP()->WritePort(0x98, value);
-    }
-    // Graphic 2 with the usual tables: names 1800h, patterns 0000h, colours 2000h,
-    // sprite attributes 1B00h, sprite patterns 3800h; backdrop 4.
-    void SelectGraphic2(std::uint8_t r1) {
-        const std::uint8_t registers[] = {0x02, r1, 0x06, 0xFF, 0x03, 0x36, 0x07, 0x04};
-        for (int index = 0; index < 8; ++index) WriteRegister(index, registers[index]);
     }
     QString Cell(int sprite, int column) { return form.gridSprites->item(sprite, column)->text(); }
     QImage Picture(int sprite) {
@@ -56,7 +54,9 @@ TEST_F(VRAMViewFormTest, Graphic2TilesNamesAndSprites) {
     LoadVram(0x1B00, {0x5F, 0x80, 0x09, 0x8B, 0x10, 0x20, 0x04, 0x02, 0xC0, 0x00, 0x00, 0x00, 0xD0, 0x30});
     LoadVram(0x3800 + 8 * 8, {0x80});        // sprite 0's pattern 8 (09h as 16 x 16): top left pixel set
     LoadVram(0x3800 + 8 * 8 + 16, {0x01});   // and the top right one
-    SelectGraphic2(0xE2);
+    // Graphic 2 with the usual tables: names 1800h, patterns 0000h, colours 2000h,
+    // sprite attributes 1B00h, sprite patterns 3800h; backdrop 4.
+    WriteRegisters({0x02, 0xE2, 0x06, 0xFF, 0x03, 0x36, 0x07, 0x04});
     form.ShowVRAM();
 
     EXPECT_EQ(form.lblMode->text(), "Screen 2 (graphic 2), backdrop colour 4");
@@ -105,8 +105,7 @@ TEST_F(VRAMViewFormTest, Graphic2TilesNamesAndSprites) {
 }
 
 TEST_F(VRAMViewFormTest, TextModeShowsFortyNamesARowAndNoColourOrSpriteTables) {
-    const std::uint8_t registers[] = {0x00, 0xF0, 0x00, 0x00, 0x01, 0x00, 0x00, 0xF4};
-    for (int index = 0; index < 8; ++index) WriteRegister(index, registers[index]);
+    WriteRegisters({0x00, 0xF0, 0x00, 0x00, 0x01, 0x00, 0x00, 0xF4});
     LoadVram(0x0000 + 40 + 39, {0x41});
     form.ShowVRAM();
     EXPECT_EQ(form.lblMode->text(), "Screen 0 (text), backdrop colour 4");
