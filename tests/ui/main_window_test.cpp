@@ -106,7 +106,9 @@ TEST_F(MainWindowTest, StartsStoppedWithItsMenusAndLog) {
     EXPECT_FALSE(window->keyboardInfoForm->isVisible());
     TBoxAnswers about({QMessageBox::Ok});
     window->menuAbout->trigger();
-    EXPECT_TRUE(about.Asked().value(0).startsWith("About QUIB!|<h3>QUIB! " QUIB_VERSION "</h3>"));
+    const QString aboutText = about.Asked().value(0);
+    EXPECT_TRUE(aboutText.startsWith("About QUIB!|<h3>QUIB! " QUIB_VERSION "</h3>"));
+    EXPECT_TRUE(aboutText.contains("MIT licence") && aboutText.contains("2-clause BSD")) << "both licences are named";
 }
 
 TEST_F(MainWindowTest, PauseRunsTheMachineUntilPausedAgainAndNests) {
