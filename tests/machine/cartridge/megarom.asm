@@ -4,9 +4,6 @@
 ; blocks mirror to block 2, and prints the text found there.
 CHPUT   equ 00A2h
 INITXT  equ 006Ch
-RSLREG  equ 0138h
-ENASLT  equ 0024h
-EXPTBL  equ 0FCC1h
 
         org 4000h
         db "AB"
@@ -14,28 +11,7 @@ EXPTBL  equ 0FCC1h
         ds 12, 0
 
 start:  call INITXT
-        ; Page 2 shows this cartridge's slot too: the slot of page 1, expanded or not.
-        call RSLREG
-        rrca
-        rrca
-        and 3
-        ld c, a
-        ld b, 0
-        ld hl, EXPTBL
-        add hl, bc
-        ld a, (hl)
-        and 80h
-        or c
-        ld c, a
-        inc hl
-        inc hl
-        inc hl
-        inc hl
-        ld a, (hl)
-        and 0Ch
-        or c
-        ld h, 80h
-        call ENASLT
+        include "page2_slot.inc"
         ei
         ld hl, 7000h
         ld (hl), 0FEh

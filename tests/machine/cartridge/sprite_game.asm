@@ -7,9 +7,6 @@
 ; are needed. It is assembled in two halves: blocks 0-3 as seen at 4000h-BFFFh,
 ; and with UPPER_HALF defined blocks 4-7, which are only ever seen at 8000h or
 ; A000h.
-RSLREG  equ 0138h
-ENASLT  equ 0024h
-EXPTBL  equ 0FCC1h
 H_TIMI  equ 0FD9Fh
 
 ; One bank register for each 8 KB of 4000h-BFFFh.
@@ -161,28 +158,7 @@ start:  di
         ld (BANK_8000), a
         inc a
         ld (BANK_A000), a
-        ; Page 2 shows this cartridge's slot too: the slot of page 1, expanded or not.
-        call RSLREG
-        rrca
-        rrca
-        and 3
-        ld c, a
-        ld b, 0
-        ld hl, EXPTBL
-        add hl, bc
-        ld a, (hl)
-        and 80h
-        or c
-        ld c, a
-        inc hl
-        inc hl
-        inc hl
-        inc hl
-        ld a, (hl)
-        and 0Ch
-        or c
-        ld h, 80h
-        call ENASLT
+        include "page2_slot.inc"
         di
 
         ld hl, vdp_registers
