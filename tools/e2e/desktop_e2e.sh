@@ -61,6 +61,18 @@ stop_quib() {
   quib_pid=""
 }
 
+# The headless runner's 256 x 212 frame NAME-expected.png must appear unchanged
+# somewhere in the window's screenshot NAME-window.png; otherwise the check WHAT fails.
+expect_frame() {
+  local difference
+  difference=$(compare -metric AE -subimage-search "$output/$1-window.png" "$output/$1-expected.png" null: 2>&1 || true)
+  echo "differing pixels at the best place: $difference"
+  if [ "${difference%% *}" != "0" ]; then
+    echo "=== e2e $2 FAILED: see $output/$1-window.png against $output/$1-expected.png"
+    exit 1
+  fi
+}
+
 echo "=== e2e: typing into the window"
 text="msx1"
 "$build/bin/quib-run" --cartridge1 "$build/tests/hello.rom" --type "$text" --frames 400 \
@@ -72,14 +84,7 @@ xdotool type --delay 250 "$text"
 sleep 1
 import -window "$window" "$output/typing-window.png"
 stop_quib
-# The expected 256 x 212 frame must appear unchanged somewhere in the window.
-difference=$(compare -metric AE -subimage-search "$output/typing-window.png" "$output/typing-expected.png" \
-             null: 2>&1 || true)
-echo "differing pixels at the best place: $difference"
-if [ "${difference%% *}" != "0" ]; then
-  echo "=== e2e typing FAILED: see $output/typing-window.png"
-  exit 1
-fi
+expect_frame typing typing
 
 echo "=== e2e: recording the tone"
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$output/tone.raw" start_quib tone --run "$build/tests/tone.rom"
@@ -179,11 +184,9 @@ xdotool key Return  # reboot: Yes
 sleep 4
 import -window "$window" "$output/megarom-window.png"
 stop_quib
-difference=$(compare -metric AE -subimage-search "$output/megarom-window.png" "$output/megarom-expected.png" \
-             null: 2>&1 || true)
-echo "differing pixels at the best place: $difference"
-if [ "${difference%% *}" != "0" ] || ! grep -q 'megarom.rom=ASCII16' "$output/megarom/quib.ini"; then
-  echo "=== e2e cartridge kind FAILED: see $output/megarom-window.png and $output/megarom/quib.ini"
+expect_frame megarom "cartridge kind"
+if ! grep -q 'megarom.rom=ASCII16' "$output/megarom/quib.ini"; then
+  echo "=== e2e cartridge kind FAILED: quib.ini does not keep the kind: see $output/megarom/quib.ini"
   exit 1
 fi
 
@@ -271,13 +274,7 @@ xdotool type --delay 15 "$text"
 sleep 2
 import -window "$window" "$output/keys-window.png"
 stop_quib
-difference=$(compare -metric AE -subimage-search "$output/keys-window.png" "$output/keys-expected.png" \
-             null: 2>&1 || true)
-echo "differing pixels at the best place: $difference"
-if [ "${difference%% *}" != "0" ]; then
-  echo "=== e2e keys FAILED: see $output/keys-window.png against $output/keys-expected.png"
-  exit 1
-fi
+expect_frame keys keys
 
 echo "=== e2e: without a display, --help and --version"
 message=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$quib" 2>&1) && status=0 || status=$?
