@@ -802,27 +802,29 @@ void TMainWindow::menuDebugVideoClick() {
     RefreshStepPumping();
 }
 
+void TMainWindow::ShowDebugForm(QWidget& form, int step) {
+    form.show();
+    PlaceBeside(form.windowTitle(), step);
+    form.raise();
+}
+
 void TMainWindow::menuDebuggerClick() {
     if (!currentMachine) return;
     if (!debuggerForm) debuggerForm = new TDebuggerForm(*currentMachine, [this] { menuPauseClick(); }, this);
     debuggerForm->MachineStopped();
-    debuggerForm->show();
-    debuggerForm->raise();
+    ShowDebugForm(*debuggerForm, 3);
 }
 
 void TMainWindow::menuMemoryViewClick() {
     if (!currentMachine) return;
     if (!memoryViewForm) memoryViewForm = new TMemoryViewForm(*currentMachine, this);
     memoryViewForm->ShowMemory();
-    memoryViewForm->show();
-    memoryViewForm->raise();
+    ShowDebugForm(*memoryViewForm, 4);
 }
 
 void TMainWindow::menuVRAMViewClick() {
     if (!currentMachine) return;
     if (!vramViewForm) vramViewForm = new TVRAMViewForm(*currentMachine, this);
     vramViewForm->ShowVRAM();
-    vramViewForm->show();
-    PlaceBeside("VRAM View", 3);
-    vramViewForm->raise();
+    ShowDebugForm(*vramViewForm, 5);
 }

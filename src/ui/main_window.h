@@ -178,6 +178,8 @@ private:
     void InsertStartCartridge();
     // Moves the debug window of that title beside this window the first time it is shown.
     void PlaceBeside(const QString& title, int step);
+    // Shows a window of the debugger's, placed beside this one the first time.
+    void ShowDebugForm(QWidget& form, int step);
     // The default configuration's file, under its name with or without ".qcf".
     std::filesystem::path DefaultConfigurationFile(const std::filesystem::path& folder) const;
     // Moves a damaged settings file aside and says so in the log; false when it is sound.
