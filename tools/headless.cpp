@@ -42,8 +42,16 @@ THeadlessRunner::THeadlessRunner(const THeadlessOptions& runOptions, std::ostrea
         throw EHeadlessError("cannot read configuration " + options.configuration.string());
     }
     if (options.clock) clock = std::make_unique<TFixedClock>(*options.clock);
+    if (!options.wav.empty()) {
+        try {
+            sound = std::make_unique<TWavSoundOutput>(options.wav);
+        } catch (const std::runtime_error& error) {
+            throw EHeadlessError(error.what());
+        }
+    }
 
-    const THostServices services{messagePump, messages, &display, keys, joysticks, printerPorts, clock.get(), sound, nullptr};
+    const THostServices services{messagePump, messages,      &display, keys, joysticks, printerPorts,
+                                 clock.get(), sound.get(), nullptr};
     machine = std::make_unique<TPCMSX>(services);
     machine->preferences = &preferences;
     machine->SetROMFolder(options.configuration.parent_path());
@@ -97,6 +105,7 @@ void THeadlessRunner::RunFrame() {
         for (std::int32_t step = 0; step < stepsPerFrame; ++step) processor.Step();
         instructionCount += stepsPerFrame;
         machine->CountFrame();
+        machine->FlushSound();
         return;
     }
     for (std::int32_t step = 0; step < stepsPerFrame; ++step) {
@@ -109,6 +118,7 @@ void THeadlessRunner::RunFrame() {
     }
     instructionCount += stepsPerFrame;
     machine->CountFrame();
+    machine->FlushSound();
 }
 
 void THeadlessRunner::SaveStatesDue() {
@@ -125,6 +135,12 @@ void THeadlessRunner::Run() {
     while (GetFrameCount() < options.frames && !stopped) {
         RunFrame();
         SaveStatesDue();
+    }
+    if (!sound) return;
+    try {
+        sound->Close();
+    } catch (const std::runtime_error& error) {
+        throw EHeadlessError(error.what());
     }
 }
 

@@ -91,6 +91,8 @@ public:
     std::string instructionText;
     bool running = false;
     std::uint32_t instructionCount = 0;
+    // Machine time in clock cycles since the machine was built.
+    std::uint64_t cycles = 0;
 
     TZ80();
     virtual ~TZ80();

@@ -328,7 +328,7 @@ bool TMachineState::Restore(TPCMSX& machine, const TStateFile& file, std::string
     *machine.GetConfiguration() = configuration;
     if (machine.preferences) *machine.preferences = preferences;
     machine.GetPrinter()->TakeOutput(*aside->GetPrinter());
-    machine.ReplaySound();
+    machine.RestartSound();
     if (running) machine.GetPCZ80()->Start();
     machine.GetPCV9918()->PresentFrame();
     return true;
