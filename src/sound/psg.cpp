@@ -248,6 +248,9 @@ void TPSG::SaveState(TStateWriter& record) const
 
 bool TPSG::LoadState(TStateReader& record)
 {
+    // The restored processor's cycle is where the restored sound goes on.
+    renderedCycle = Now();
+    mixInput.Start(soundMix, renderedCycle);
     registerLatch = record.Byte() & 0x0F;
     record.Bytes(registers);
     if (record.AtEnd()) {

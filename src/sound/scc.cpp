@@ -114,6 +114,9 @@ void TSCC::SaveState(TStateWriter& record) const
 
 bool TSCC::LoadState(TStateReader& record)
 {
+    // The restored processor's cycle is where the restored sound goes on.
+    renderedCycle = Now();
+    mixInput.Start(soundMix, renderedCycle);
     record.Bytes(waveforms);
     record.Bytes(registers);
     // A record saved before the chip made its own sound ends here: the channels start afresh.

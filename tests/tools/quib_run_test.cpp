@@ -167,14 +167,14 @@ double Frequency(const std::vector<std::int16_t>& samples) {
 }
 
 // The largest and smallest swing of one window of 100 samples over the last two
-// seconds, in dB, windows of silence left out.
+// seconds, in dB, windows of silence (or hardly more) left out: level 1 swings 32.
 double SwingRange(const std::vector<std::int16_t>& samples) {
     int largest = 0, smallest = 65536;
     for (std::size_t from = samples.size() - 88200; from + 100 <= samples.size(); from += 100) {
         const auto [low, high] = std::minmax_element(samples.begin() + from, samples.begin() + from + 100);
         const int swing = *high - *low;
         largest = std::max(largest, swing);
-        if (swing > 4) smallest = std::min(smallest, swing);
+        if (swing > 16) smallest = std::min(smallest, swing);
     }
     return 20 * std::log10(double(largest) / smallest);
 }
@@ -199,7 +199,7 @@ TEST(QuibRunTest, WavFilesHoldTheCartridgesSoundTheSameOnEveryRun) {
     EXPECT_NEAR(*high - *low, 4096, 400) << "level 15 and 0";
     const std::vector<std::int16_t> envelope = WavSamples(wav(QUIB_ENVELOPE_CARTRIDGE, "envelope.wav"));
     ASSERT_GT(envelope.size(), 200000u);
-    EXPECT_NEAR(SwingRange(envelope), 42, 4) << "the envelope falls 3 dB a step";
+    EXPECT_NEAR(SwingRange(envelope), 42, 6) << "the envelope falls 3 dB a step from 15 to 1";
     EXPECT_EQ(QuibRun("--frames 5 --wav /nonexistent/folder/sound.wav"), 2 << 8);
 }
 
