@@ -165,45 +165,67 @@ float TPSG::Output() const
 }
 
 // The output holds between events (a tone's edge, a noise shift, an envelope
-// step), so it is handed to the mix a stretch at a time.
+// step), so it is handed to the mix a stretch at a time. Only the generators
+// that the output hears end a stretch; the others are counted on at its end.
 void TPSG::RenderTo(std::uint64_t cycle)
 {
     if (cycle <= renderedCycle) return;
     std::uint64_t left = cycle - renderedCycle;
     renderedCycle = cycle;
     if (!mixInput.IsStarted() || !enabled) return;
+    const std::uint8_t mixer = registers[mixerRegister];
+    std::array<bool, channelCount> toneHeard{};
+    bool noiseHeard = false;
+    bool envelopeHeard = false;
+    for (int channel = 0; channel < channelCount; ++channel) {
+        const std::uint8_t level = registers[firstLevelRegister + channel];
+        if ((level & (envelopeModeBit | 0x0F)) == 0) continue;
+        toneHeard[channel] = !((mixer >> channel) & 1);
+        noiseHeard = noiseHeard || !((mixer >> (channel + 3)) & 1);
+        envelopeHeard = envelopeHeard || (level & envelopeModeBit);
+    }
     while (left > 0) {
         std::uint64_t span = left;
         for (int channel = 0; channel < channelCount; ++channel) {
-            span = std::min<std::uint64_t>(span, toneHalfPeriod[channel] - toneCount[channel]);
+            if (toneHeard[channel]) span = std::min<std::uint64_t>(span, toneHalfPeriod[channel] - toneCount[channel]);
         }
-        span = std::min<std::uint64_t>(span, noiseStepCycles - noiseCount);
-        const bool envelopeMoves = EnvelopeMoves();
-        if (envelopeMoves) span = std::min<std::uint64_t>(span, envelopeStepCycles - envelopeCount);
+        if (noiseHeard) span = std::min<std::uint64_t>(span, noiseStepCycles - noiseCount);
+        if (envelopeHeard && EnvelopeMoves()) span = std::min<std::uint64_t>(span, envelopeStepCycles - envelopeCount);
         mixInput.Hold(Output(), span);
         left -= span;
-        const auto elapsed = static_cast<std::uint32_t>(span);
-        for (int channel = 0; channel < channelCount; ++channel) {
-            toneCount[channel] += elapsed;
-            if (toneCount[channel] >= toneHalfPeriod[channel]) {
-                toneCount[channel] = 0;
-                toneHigh[channel] ^= 1;
-            }
+        Advance(span);
+    }
+}
+
+void TPSG::Advance(std::uint64_t span)
+{
+    for (int channel = 0; channel < channelCount; ++channel) {
+        const std::uint64_t total = toneCount[channel] + span;
+        if (total < toneHalfPeriod[channel]) {
+            toneCount[channel] = static_cast<std::uint32_t>(total);
+            continue;
         }
-        noiseCount += elapsed;
-        if (noiseCount >= noiseStepCycles) {
-            noiseCount = 0;
-            // 17 bits, fed back from bits 0 and 3.
-            noiseShift = (noiseShift >> 1) | (((noiseShift ^ (noiseShift >> 3)) & 1) << 16);
-        }
-        if (envelopeMoves) {
-            envelopeCount += elapsed;
-            if (envelopeCount >= envelopeStepCycles) {
-                envelopeCount = 0;
-                // Two ramps make a whole period of every repeating shape.
-                if (++envelopeStep == 3 * rampSteps) envelopeStep = rampSteps;
-            }
-        }
+        toneHigh[channel] ^= (total / toneHalfPeriod[channel]) & 1;
+        toneCount[channel] = static_cast<std::uint32_t>(total % toneHalfPeriod[channel]);
+    }
+    const std::uint64_t noiseTotal = noiseCount + span;
+    for (std::uint64_t shift = noiseTotal / noiseStepCycles; shift > 0; --shift) {
+        // 17 bits, fed back from bits 0 and 3.
+        noiseShift = (noiseShift >> 1) | (((noiseShift ^ (noiseShift >> 3)) & 1) << 16);
+    }
+    noiseCount = static_cast<std::uint32_t>(noiseTotal % noiseStepCycles);
+    if (!EnvelopeMoves()) return;
+    const std::uint64_t envelopeTotal = envelopeCount + span;
+    envelopeCount = static_cast<std::uint32_t>(envelopeTotal % envelopeStepCycles);
+    const std::uint64_t step = envelopeStep + envelopeTotal / envelopeStepCycles;
+    const std::uint8_t shape = registers[envelopeShapeRegister];
+    if (step < rampSteps) {
+        envelopeStep = static_cast<std::uint32_t>(step);
+    } else if ((shape & continueBit) && !(shape & holdBit)) {
+        // Two ramps make a whole period of every repeating shape.
+        envelopeStep = static_cast<std::uint32_t>(rampSteps + (step - rampSteps) % (2 * rampSteps));
+    } else {
+        envelopeStep = rampSteps;
     }
 }
 

@@ -77,6 +77,8 @@ private:
     void UpdateAmplitudes();
     float Output() const;
     bool EnvelopeMoves() const;
+    // Counts every generator on by so many cycles.
+    void Advance(std::uint64_t span);
 
     std::uint8_t registerLatch = 0;
     std::array<std::uint8_t, 16> registers{};

@@ -59,7 +59,8 @@ float TSCC::Output() const
 }
 
 // The output holds between the channels' sample steps; a channel with period 0
-// stands still.
+// stands still. Only the channels that sound end a stretch; the others are
+// counted on at its end.
 void TSCC::RenderTo(std::uint64_t cycle)
 {
     if (cycle <= renderedCycle) return;
@@ -67,21 +68,23 @@ void TSCC::RenderTo(std::uint64_t cycle)
     renderedCycle = cycle;
     if (!mixInput.IsStarted() || !enabled) return;
     std::array<std::uint32_t, channelCount> periods;
-    for (int channel = 0; channel < channelCount; ++channel) periods[channel] = ChannelPeriod(channel);
+    std::array<bool, channelCount> heard;
+    for (int channel = 0; channel < channelCount; ++channel) {
+        periods[channel] = ChannelPeriod(channel);
+        heard[channel] = periods[channel] != 0 && ChannelEnabled(channel) && ChannelVolume(channel) != 0;
+    }
     while (left > 0) {
         std::uint64_t span = left;
         for (int channel = 0; channel < channelCount; ++channel) {
-            if (periods[channel] != 0) span = std::min<std::uint64_t>(span, periods[channel] - count[channel]);
+            if (heard[channel]) span = std::min<std::uint64_t>(span, periods[channel] - count[channel]);
         }
         mixInput.Hold(Output(), span);
         left -= span;
         for (int channel = 0; channel < channelCount; ++channel) {
             if (periods[channel] == 0) continue;
-            count[channel] += static_cast<std::uint32_t>(span);
-            if (count[channel] >= periods[channel]) {
-                count[channel] = 0;
-                position[channel] = (position[channel] + 1) % waveLength;
-            }
+            const std::uint64_t total = count[channel] + span;
+            position[channel] = static_cast<std::uint8_t>((position[channel] + total / periods[channel]) % waveLength);
+            count[channel] = static_cast<std::uint32_t>(total % periods[channel]);
         }
     }
 }

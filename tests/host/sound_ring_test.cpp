@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -21,14 +23,17 @@ TEST(SoundRingTest, GathersItsTargetPlaysThePushedSamplesAndRunsDryIntoSilence) 
     ring.Push(Ramp(1, 99));
     ring.Pull(out.data(), 50);
     EXPECT_EQ(out, std::vector<std::int16_t>(50, 0));
-    ring.Push(Ramp(100, 101));
+    ring.Push(Ramp(100, 1));
     ring.Pull(out.data(), 50);
     EXPECT_EQ(out, Ramp(1, 50));
     EXPECT_DOUBLE_EQ(ring.GetRateRatio(), 1.0);
     std::vector<std::int16_t> rest(200);
-    ring.Pull(rest.data(), 200);
-    EXPECT_EQ(rest[148], 199);
-    EXPECT_EQ(rest[149], 0) << "dry: the last sample waits for its neighbour";
+    ring.Pull(rest.data(), 200);  // a little slower now, below the target
+    EXPECT_LT(ring.GetRateRatio(), 1.0);
+    EXPECT_EQ(rest[0], 51);
+    const auto sounding = std::find(rest.begin(), rest.end(), 0) - rest.begin();
+    EXPECT_NEAR(double(sounding), 49, 1) << "dry: the last sample waits for its neighbour";
+    EXPECT_EQ(std::count(rest.begin(), rest.end(), 0), 200 - sounding);
     EXPECT_EQ(ring.GetUnderruns(), 1u);
     ring.Push(Ramp(300, 50));
     ring.Pull(out.data(), 50);
@@ -61,7 +66,7 @@ TEST(SoundRingTest, SteeringKeepsTheFillThroughTenMinutesOfDrift) {
         }
         EXPECT_EQ(ring.GetUnderruns(), 0u) << card;
         EXPECT_NEAR(ring.GetRateRatio(), 1 / card, 0.0005) << card;
-        EXPECT_GT(lowest, 500u) << card;
+        EXPECT_GT(lowest, 200u) << card;
         EXPECT_LT(highest, 4000u) << card;
     }
 }
@@ -71,15 +76,18 @@ TEST(SoundRingTest, SteeringKeepsTheFillThroughTenMinutesOfDrift) {
 TEST(SoundRingTest, ThreadsPushAndPullWithoutALock) {
     TSoundRing ring(4096, 512);
     constexpr int total = 30000;
-    std::thread producer([&ring] {
-        for (int from = 0; from < total; from += 300) {
+    std::atomic<bool> pushed = false;
+    std::thread producer([&] {
+        for (int from = 1; from < total; from += 300) {
             while (ring.Fill() > 3000) std::this_thread::yield();
             ring.Push(Ramp(from, 300));
         }
+        pushed = true;
     });
     std::vector<std::int16_t> played;
     std::vector<std::int16_t> block(256);
-    while (played.size() < 20000) {
+    // What is left below the target once everything is pushed stays unplayed.
+    while (!pushed || ring.Fill() > 512) {
         ring.Pull(block.data(), 256);
         for (std::int16_t sample : block) {
             if (sample != 0) played.push_back(sample);
@@ -87,6 +95,7 @@ TEST(SoundRingTest, ThreadsPushAndPullWithoutALock) {
         std::this_thread::yield();
     }
     producer.join();
+    EXPECT_GT(played.size(), 25000u);
     for (std::size_t index = 1; index < played.size(); ++index) {
         ASSERT_GE(played[index], played[index - 1]) << index;
         ASSERT_LE(played[index] - played[index - 1], 2) << index;
