@@ -57,9 +57,12 @@ void TWavSoundOutput::WriteHeader() {
 void TWavSoundOutput::Play(std::span<const std::int16_t> samples) {
     if (closed) return;
     const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(samples.size(), sampleLimit - sampleCount));
-    std::vector<char> bytes;
-    bytes.reserve(2 * count);
-    for (std::size_t index = 0; index < count; ++index) Little(bytes, static_cast<std::uint16_t>(samples[index]), 2);
+    std::vector<char> bytes(2 * count);
+    for (std::size_t index = 0; index < count; ++index) {
+        const auto sample = static_cast<std::uint16_t>(samples[index]);
+        bytes[2 * index] = static_cast<char>(sample & 0xFF);
+        bytes[2 * index + 1] = static_cast<char>(sample >> 8);
+    }
     stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     sampleCount += count;
 }

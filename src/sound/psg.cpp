@@ -209,9 +209,13 @@ void TPSG::Advance(std::uint64_t span)
         toneCount[channel] = static_cast<std::uint32_t>(total % toneHalfPeriod[channel]);
     }
     const std::uint64_t noiseTotal = noiseCount + span;
-    for (std::uint64_t shift = noiseTotal / noiseStepCycles; shift > 0; --shift) {
-        // 17 bits, fed back from bits 0 and 3.
-        noiseShift = (noiseShift >> 1) | (((noiseShift ^ (noiseShift >> 3)) & 1) << 16);
+    for (std::uint64_t shifts = noiseTotal / noiseStepCycles; shifts > 0;) {
+        // 17 bits, fed back from bits 0 and 3: up to 14 shifts take their
+        // feedback from bits that are all there before them.
+        const auto count = static_cast<int>(std::min<std::uint64_t>(shifts, 14));
+        const std::uint32_t feedback = (noiseShift ^ (noiseShift >> 3)) & ((1u << count) - 1);
+        noiseShift = (noiseShift >> count) | (feedback << (17 - count));
+        shifts -= static_cast<std::uint64_t>(count);
     }
     noiseCount = static_cast<std::uint32_t>(noiseTotal % noiseStepCycles);
     if (!EnvelopeMoves()) return;

@@ -22,6 +22,17 @@ void TSoundMix::Add(std::uint64_t index, float value) {
     pending[at] += value;
 }
 
+void TSoundMix::AddRun(std::uint64_t first, std::uint64_t count, float value) {
+    if (count == 0) return;
+    const std::uint64_t from = std::max(first, nextSample);
+    if (from >= first + count) return;
+    const std::size_t at = static_cast<std::size_t>(from - nextSample);
+    const std::size_t end = static_cast<std::size_t>(first + count - nextSample);
+    if (end > pending.size()) pending.resize(end, 0.0f);
+    if (value == 0) return;
+    for (std::size_t index = at; index < end; ++index) pending[index] += value;
+}
+
 std::span<const float> TSoundMix::Take(std::uint64_t cycle) {
     const std::uint64_t end = cycle * static_cast<std::uint64_t>(rate) / machineClock;
     const std::size_t count = end > nextSample ? static_cast<std::size_t>(end - nextSample) : 0;
@@ -39,7 +50,7 @@ std::span<const std::int16_t> TSoundMix::TakeOutput(std::uint64_t cycle) {
     for (std::size_t index = 0; index < raw.size(); ++index) {
         lastOutput = raw[index] - lastInput + filterCoefficient * lastOutput;
         lastInput = raw[index];
-        output[index] = static_cast<std::int16_t>(std::lround(std::clamp(lastOutput, -32768.0f, 32767.0f)));
+        output[index] = static_cast<std::int16_t>(std::lrint(std::clamp(lastOutput, -32768.0f, 32767.0f)));
     }
     return output;
 }
@@ -57,14 +68,19 @@ void TSoundMixInput::Start(TSoundMix* newMix, std::uint64_t cycle) {
 void TSoundMixInput::Hold(float value, std::uint64_t cycles) {
     if (!mix) return;
     std::uint64_t units = cycles * unitsPerCycle;
-    while (filled + units >= TSoundMix::machineClock) {
-        const std::uint64_t part = TSoundMix::machineClock - filled;
-        sum += static_cast<double>(value) * static_cast<double>(part);
-        mix->Add(sample++, static_cast<float>(sum / TSoundMix::machineClock));
-        units -= part;
-        filled = 0;
-        sum = 0;
+    if (filled + units < TSoundMix::machineClock) {
+        sum += static_cast<double>(value) * static_cast<double>(units);
+        filled += units;
+        return;
     }
-    sum += static_cast<double>(value) * static_cast<double>(units);
-    filled += units;
+    const std::uint64_t part = TSoundMix::machineClock - filled;
+    sum += static_cast<double>(value) * static_cast<double>(part);
+    mix->Add(sample++, static_cast<float>(sum / TSoundMix::machineClock));
+    units -= part;
+    // Samples the value fills whole are the value itself.
+    const std::uint64_t whole = units / TSoundMix::machineClock;
+    mix->AddRun(sample, whole, value);
+    sample += whole;
+    filled = units % TSoundMix::machineClock;
+    sum = static_cast<double>(value) * static_cast<double>(filled);
 }

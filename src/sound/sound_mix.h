@@ -20,6 +20,8 @@ public:
     // Adds to sample index (counted from the machine's cycle 0); samples already
     // taken are left alone.
     void Add(std::uint64_t index, float value);
+    // Adds the value to count samples from first on.
+    void AddRun(std::uint64_t first, std::uint64_t count, float value);
     // The raw mix of the samples that end at or before the cycle, taken once:
     // valid until the next Take.
     std::span<const float> Take(std::uint64_t cycle);
