@@ -199,17 +199,32 @@ void TPSG::RenderTo(std::uint64_t cycle)
 
 void TPSG::Advance(std::uint64_t span)
 {
+    // A generator that ends the stretch steps once; the others may step many times.
     for (int channel = 0; channel < channelCount; ++channel) {
         const std::uint64_t total = toneCount[channel] + span;
-        if (total < toneHalfPeriod[channel]) {
+        const std::uint32_t half = toneHalfPeriod[channel];
+        if (total < half) {
             toneCount[channel] = static_cast<std::uint32_t>(total);
-            continue;
+        } else if (total < 2 * std::uint64_t{half}) {
+            toneHigh[channel] ^= 1;
+            toneCount[channel] = static_cast<std::uint32_t>(total - half);
+        } else {
+            toneHigh[channel] ^= (total / half) & 1;
+            toneCount[channel] = static_cast<std::uint32_t>(total % half);
         }
-        toneHigh[channel] ^= (total / toneHalfPeriod[channel]) & 1;
-        toneCount[channel] = static_cast<std::uint32_t>(total % toneHalfPeriod[channel]);
     }
     const std::uint64_t noiseTotal = noiseCount + span;
-    for (std::uint64_t shifts = noiseTotal / noiseStepCycles; shifts > 0;) {
+    std::uint64_t shifts = 0;
+    if (noiseTotal < noiseStepCycles) {
+        noiseCount = static_cast<std::uint32_t>(noiseTotal);
+    } else if (noiseTotal < 2 * std::uint64_t{noiseStepCycles}) {
+        noiseCount = static_cast<std::uint32_t>(noiseTotal - noiseStepCycles);
+        shifts = 1;
+    } else {
+        noiseCount = static_cast<std::uint32_t>(noiseTotal % noiseStepCycles);
+        shifts = noiseTotal / noiseStepCycles;
+    }
+    while (shifts > 0) {
         // 17 bits, fed back from bits 0 and 3: up to 14 shifts take their
         // feedback from bits that are all there before them.
         const auto count = static_cast<int>(std::min<std::uint64_t>(shifts, 14));
@@ -217,9 +232,12 @@ void TPSG::Advance(std::uint64_t span)
         noiseShift = (noiseShift >> count) | (feedback << (17 - count));
         shifts -= static_cast<std::uint64_t>(count);
     }
-    noiseCount = static_cast<std::uint32_t>(noiseTotal % noiseStepCycles);
     if (!EnvelopeMoves()) return;
     const std::uint64_t envelopeTotal = envelopeCount + span;
+    if (envelopeTotal < envelopeStepCycles) {
+        envelopeCount = static_cast<std::uint32_t>(envelopeTotal);
+        return;
+    }
     envelopeCount = static_cast<std::uint32_t>(envelopeTotal % envelopeStepCycles);
     const std::uint64_t step = envelopeStep + envelopeTotal / envelopeStepCycles;
     const std::uint8_t shape = registers[envelopeShapeRegister];

@@ -47,17 +47,6 @@ void TSCC::UpdateAmplitudes()
     }
 }
 
-float TSCC::Output() const
-{
-    float sum = 0;
-    for (int channel = 0; channel < channelCount; ++channel) {
-        if (!ChannelEnabled(channel) || ChannelPeriod(channel) == 0) continue;
-        const auto sample = static_cast<std::int8_t>(ChannelWave(channel)[position[channel]]);
-        sum += sample * amplitudes[ChannelVolume(channel)];
-    }
-    return sum;
-}
-
 // The output holds between the channels' sample steps; a channel with period 0
 // stands still. Only the channels that sound end a stretch; the others are
 // counted on at its end.
@@ -68,23 +57,38 @@ void TSCC::RenderTo(std::uint64_t cycle)
     renderedCycle = cycle;
     if (!mixInput.IsStarted() || !enabled) return;
     std::array<std::uint32_t, channelCount> periods;
+    std::array<float, channelCount> gains;
+    std::array<const std::uint8_t*, channelCount> waves;
     std::array<bool, channelCount> heard;
     for (int channel = 0; channel < channelCount; ++channel) {
         periods[channel] = ChannelPeriod(channel);
         heard[channel] = periods[channel] != 0 && ChannelEnabled(channel) && ChannelVolume(channel) != 0;
+        gains[channel] = heard[channel] ? amplitudes[ChannelVolume(channel)] : 0.0f;
+        waves[channel] = ChannelWave(channel);
     }
     while (left > 0) {
         std::uint64_t span = left;
+        float output = 0;
         for (int channel = 0; channel < channelCount; ++channel) {
-            if (heard[channel]) span = std::min<std::uint64_t>(span, periods[channel] - count[channel]);
+            if (!heard[channel]) continue;
+            span = std::min<std::uint64_t>(span, periods[channel] - count[channel]);
+            output += static_cast<std::int8_t>(waves[channel][position[channel]]) * gains[channel];
         }
-        mixInput.Hold(Output(), span);
+        mixInput.Hold(output, span);
         left -= span;
         for (int channel = 0; channel < channelCount; ++channel) {
             if (periods[channel] == 0) continue;
             const std::uint64_t total = count[channel] + span;
-            position[channel] = static_cast<std::uint8_t>((position[channel] + total / periods[channel]) % waveLength);
-            count[channel] = static_cast<std::uint32_t>(total % periods[channel]);
+            if (total < periods[channel]) {
+                count[channel] = static_cast<std::uint32_t>(total);
+            } else if (heard[channel]) {
+                // A channel that is heard ends a stretch at most at its next step.
+                count[channel] = 0;
+                position[channel] = (position[channel] + 1) % waveLength;
+            } else {
+                position[channel] = static_cast<std::uint8_t>((position[channel] + total / periods[channel]) % waveLength);
+                count[channel] = static_cast<std::uint32_t>(total % periods[channel]);
+            }
         }
     }
 }

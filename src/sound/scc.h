@@ -69,7 +69,6 @@ public:
 private:
     std::uint64_t Now() const;
     void UpdateAmplitudes();
-    float Output() const;
 
     std::array<std::uint8_t, waveformBytes> waveforms{};
     std::array<std::uint8_t, registerCount> registers{};

@@ -77,10 +77,13 @@ void TSoundMixInput::Hold(float value, std::uint64_t cycles) {
     sum += static_cast<double>(value) * static_cast<double>(part);
     mix->Add(sample++, static_cast<float>(sum / TSoundMix::machineClock));
     units -= part;
-    // Samples the value fills whole are the value itself.
-    const std::uint64_t whole = units / TSoundMix::machineClock;
-    mix->AddRun(sample, whole, value);
-    sample += whole;
-    filled = units % TSoundMix::machineClock;
+    // Samples the value fills whole are the value itself; mostly there are none.
+    if (units >= TSoundMix::machineClock) {
+        const std::uint64_t whole = units / TSoundMix::machineClock;
+        mix->AddRun(sample, whole, value);
+        sample += whole;
+        units %= TSoundMix::machineClock;
+    }
+    filled = units;
     sum = static_cast<double>(value) * static_cast<double>(filled);
 }
