@@ -10,12 +10,13 @@
 
 // The host's sound: the default SDL audio device, playing the machine's samples
 // from a ring buffer on SDL's audio thread. It asks for signed 16-bit mono at
-// 44100 samples a second in blocks of 512 (about 12 ms) and takes the rate the
-// device gives. About 55 ms wait in the ring: with the block, 3 to 4 frames.
+// 44100 samples a second in blocks of 441 (10 ms: a whole number of milliseconds,
+// as SDL's disk driver waits between blocks) and takes the rate the device gives.
+// About 55 ms wait in the ring: with the block, 3 to 4 frames.
 class TSDLSoundOutput : public TSoundOutput {
 public:
     static constexpr int preferredRate = 44100;
-    static constexpr int blockFrames = 512;
+    static constexpr int blockFrames = 441;
     static constexpr double latencySeconds = 0.055;
 
     // Opens and starts the device; throws std::runtime_error, with SDL's reason,

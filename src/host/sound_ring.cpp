@@ -33,6 +33,12 @@ void TSoundRing::Push(std::span<const std::int16_t> pushed) {
 void TSoundRing::Pull(std::int16_t* out, int frames) {
     std::uint64_t position = read.load(std::memory_order_relaxed);
     const std::uint64_t end = written.load(std::memory_order_acquire);
+    if (end - position > 3 * target) {
+        position = end - target;
+        phase = 0;
+        averageFill = static_cast<double>(target);
+        skips.fetch_add(1, std::memory_order_relaxed);
+    }
     const double fill = static_cast<double>(end - position);
     if (!playing && fill >= static_cast<double>(target)) {
         playing = true;

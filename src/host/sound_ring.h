@@ -10,7 +10,9 @@
 // one consumer, without a lock. The player keeps about `target` samples waiting
 // by playing a little faster or slower (0.5 % at most) as the fill stands above
 // or below it, so that the machine's frames and the sound card's clock never
-// drift apart; when it runs dry it plays silence until `target` has gathered again.
+// drift apart; when it runs dry it plays silence until `target` has gathered again,
+// and when a sound card far slower than the machine lets three times `target`
+// gather, it skips back to `target`.
 class TSoundRing {
 public:
     static constexpr double largestCorrection = 0.005;
@@ -27,8 +29,9 @@ public:
     std::size_t Fill() const { return written.load(std::memory_order_acquire) - read.load(std::memory_order_acquire); }
     // The playing rate as a share of the nominal one, from the last Pull.
     double GetRateRatio() const { return rateRatio.load(std::memory_order_relaxed); }
-    // Times the player ran dry while playing.
+    // Times the player ran dry while playing, and skipped ahead.
     std::uint64_t GetUnderruns() const { return underruns.load(std::memory_order_relaxed); }
+    std::uint64_t GetSkips() const { return skips.load(std::memory_order_relaxed); }
 
 private:
     std::int16_t At(std::uint64_t index) const { return samples[index & mask]; }
@@ -45,4 +48,5 @@ private:
     double averageFill = 0;
     std::atomic<double> rateRatio = 1;
     std::atomic<std::uint64_t> underruns = 0;
+    std::atomic<std::uint64_t> skips = 0;
 };
