@@ -9,9 +9,9 @@ std::uint16_t TMSXZ80::AcknowledgeInterrupt() {
     if (TPPI8255* ppi = ioHandler->GetPPI(); ppi && ppi->GetKeyboard()) ppi->GetKeyboard()->Scan();
     if (TPSG* psg = ioHandler->GetPSG()) psg->FrameStep();
     if (TV9918* vdp = ioHandler->GetVDP()) {
-        vdp->CheckSprites();
-        vdp->SetFrameFlag();
         vdp->RenderFrame();
+        vdp->SetFrameFlag();
+        vdp->PresentFrame();
     }
     return 0x0038;
 }
