@@ -159,13 +159,13 @@ void TPCV9918::DrawGraphic1Line(std::uint8_t* target, int line)
 
 void TPCV9918::DrawGraphic2Line(std::uint8_t* target, int line)
 {
+    const std::uint32_t names = nameTable + (line >> 3) * 32;
     const std::uint32_t patternMask = Graphic2PatternMask();
     const std::uint32_t colourMask = Graphic2ColourMask();
-    const std::uint32_t names = nameTable + (line >> 3) * 32;
     // Each third of the screen has its own 2 KB of patterns and of colours.
-    const std::uint32_t third = (line >> 6) * 2048;
+    const std::uint32_t third = (line >> 6) * 2048 + (line & 7);
     for (int column = 0; column < 32; ++column, target += 8) {
-        const std::uint32_t offset = third + VramAt(names + column) * 8 + (line & 7);
+        const std::uint32_t offset = third + VramAt(names + column) * 8;
         PutEightPixels(target, VramAt(patternGeneratorTable + (offset & patternMask)),
                        colourWords[VramAt(colourTable + (offset & colourMask))]);
     }
@@ -185,12 +185,24 @@ void TPCV9918::DrawMulticolourLine(std::uint8_t* target, int line)
 
 void TPCV9918::DrawLineSprites(std::uint8_t* target)
 {
-    // Drawn from the back one forward, so the lower-numbered sprite ends up on top.
+    // Drawn from the back one forward, so the lower-numbered sprite ends up on
+    // top; eight pixels at a time. A sprite cut at an edge may touch the bytes
+    // beside the line, which its clear pixels leave as they are: the border
+    // lines around the active area keep that inside the frame buffer.
     for (int index = lineSpriteCount - 1; index >= 0; --index) {
         const TLineSprite& sprite = lineSprites[index];
         if (sprite.colour == 0)
             continue;
-        for (std::uint32_t pixels = sprite.pixels; pixels != 0; pixels &= pixels - 1)
-            target[sprite.x + 31 - std::countr_zero(pixels)] = sprite.colour;
+        const std::uint64_t colour = sprite.colour * everyByte;
+        for (int part = 0; part < 4; ++part) {
+            const std::uint8_t bits = static_cast<std::uint8_t>(sprite.pixels >> (24 - part * 8));
+            if (bits == 0)
+                continue;
+            std::uint8_t* eight = target + sprite.x + part * 8;
+            std::uint64_t pixels;
+            std::memcpy(&pixels, eight, sizeof pixels);
+            pixels ^= (pixels ^ colour) & expandedBits[bits];
+            std::memcpy(eight, &pixels, sizeof pixels);
+        }
     }
 }

@@ -1,7 +1,9 @@
 #include "video/v9918.h"
 
 #include <algorithm>
+#include <bit>
 
+#include "cpu/z80.h"
 #include "settings/state_record.h"
 
 namespace {
@@ -70,6 +72,10 @@ void TV9918::SaveState(TStateWriter& record) const
     }
     record.Bool(largeSprites);
     record.Bool(magnifiedSprites);
+    record.Byte(static_cast<std::uint8_t>(GetFrequency()));
+    record.Quad(nextFrameFlag);
+    record.Quad(previousFrameFlag);
+    record.Quad(nextLineCycle);
 }
 
 bool TV9918::LoadState(TStateReader& record)
@@ -90,7 +96,68 @@ bool TV9918::LoadState(TStateReader& record)
     }
     largeSprites = record.Bool();
     magnifiedSprites = record.Bool();
-    return !record.Failed();
+    SetFrequency(record.Byte());
+    nextFrameFlag = record.Quad();
+    previousFrameFlag = record.Quad();
+    nextLineCycle = record.Quad();
+    spriteLinesStale = true;
+    UpdateInterruptLine();
+    const bool beamInStep = nextLineCycle % cyclesPerLine == 0 && previousFrameFlag <= nextFrameFlag &&
+                            nextFrameFlag - previousFrameFlag <= linesAt50Hz * cyclesPerLine;
+    return !record.Failed() && beamInStep;
+}
+
+void TV9918::SetZ80(TZ80* newProcessor)
+{
+    processor = newProcessor;
+    UpdateInterruptLine();
+}
+
+void TV9918::SetFrequency(int hertz)
+{
+    // The frame in progress keeps its length; the next ones take the new one.
+    linesPerFrame = hertz == 50 ? linesAt50Hz : linesAt60Hz;
+}
+
+void TV9918::FrameFlagReached()
+{
+    CatchUp();
+    SetFrameFlag();
+    PresentFrame();
+    previousFrameFlag = nextFrameFlag;
+    nextFrameFlag += FrameCycles();
+}
+
+void TV9918::CatchUp()
+{
+    if (processor == nullptr)
+        return;
+    const std::uint64_t now = processor->cycles;
+    // No line waits longer than a frame, even after a state whose beam lags far behind.
+    constexpr std::uint64_t longestFrame = linesAt50Hz * cyclesPerLine;
+    if (nextLineCycle + longestFrame < now)
+        nextLineCycle = now - now % cyclesPerLine - longestFrame;
+    for (; nextLineCycle <= now; nextLineCycle += cyclesPerLine) {
+        const int line = BeamLine(nextLineCycle);
+        if (line >= -borderLines && line < activeLines + borderLines)
+            RunLine(line);
+    }
+}
+
+int TV9918::BeamLine(std::uint64_t cycle) const
+{
+    // The frame flag rises at the start of the line after the active area.
+    if (cycle >= nextFrameFlag)
+        return activeLines + static_cast<int>((cycle - nextFrameFlag) / cyclesPerLine);
+    if (cycle >= previousFrameFlag && cycle - previousFrameFlag < borderLines * cyclesPerLine)
+        return activeLines + static_cast<int>((cycle - previousFrameFlag) / cyclesPerLine);
+    return activeLines - static_cast<int>((nextFrameFlag - cycle) / cyclesPerLine);
+}
+
+void TV9918::UpdateInterruptLine()
+{
+    if (processor)
+        processor->SetInterruptLine((status & frameFlag) != 0 && (registers[1] & 0x20) != 0);
 }
 
 std::uint8_t TV9918::ReadPort(std::uint8_t port)
@@ -102,9 +169,11 @@ std::uint8_t TV9918::ReadPort(std::uint8_t port)
         return value;
     }
     case controlPort: {
-        // The number bits stay for the next read.
+        CatchUp();
         const std::uint8_t value = status;
+        // The number bits stay for the next read.
         status &= fifthSpriteNumberMask;
+        UpdateInterruptLine();
         return value;
     }
     default:
@@ -119,7 +188,10 @@ void TV9918::WritePort(std::uint8_t port, std::uint8_t value)
         // A data byte between the two control bytes is lost; the sequence goes on.
         if (latchPending)
             return;
+        CatchUp();
         vram[writeAddress] = value;
+        if ((writeAddress & ~0x7Fu) == (spriteAttributeTable & vramMask))
+            spriteLinesStale = true;
         writeAddress = (writeAddress + 1) & vramMask;
         return;
     case controlPort:
@@ -151,6 +223,7 @@ void TV9918::WritePort(std::uint8_t port, std::uint8_t value)
 void TV9918::WriteRegister(int index, std::uint8_t value)
 {
     index &= 7;
+    CatchUp();
     registers[index] = value;
     switch (index) {
     case 0:
@@ -160,6 +233,8 @@ void TV9918::WriteRegister(int index, std::uint8_t value)
         UpdateScreenMode();
         largeSprites = (value & 0x02) != 0;
         magnifiedSprites = (value & 0x01) != 0;
+        spriteLinesStale = true;
+        UpdateInterruptLine();
         break;
     case 7:
         textColour = value >> 4;
@@ -175,6 +250,7 @@ void TV9918::WriteRegister(int index, std::uint8_t value)
 void TV9918::SetFrameFlag()
 {
     status |= frameFlag;
+    UpdateInterruptLine();
 }
 
 void TV9918::UpdateScreenMode()
@@ -209,7 +285,10 @@ void TV9918::RecomputeTable(int index)
     case 2: nameTable = (value & masks.name) * 0x400; break;
     case 3: colourTable = (value & masks.colour) * 0x40; break;
     case 4: patternGeneratorTable = (value & masks.patternGenerator) * 0x800; break;
-    case 5: spriteAttributeTable = (value & masks.spriteAttribute) * 0x80; break;
+    case 5:
+        spriteAttributeTable = (value & masks.spriteAttribute) * 0x80;
+        spriteLinesStale = true;
+        break;
     case 6: spritePatternTable = (value & 0x3F) * 0x800; break;
     default: break;
     }
@@ -278,23 +357,41 @@ std::uint32_t TV9918::SpritesHiddenByLimit() const
     return hidden;
 }
 
-void TV9918::FindLineSprites(int line)
+void TV9918::FindSpriteLines()
 {
-    lineSpriteCount = 0;
-    int sprite = 0;
-    for (; sprite < maximumSprites; ++sprite) {
-        const std::uint32_t entry = spriteAttributeTable + sprite * 4;
-        const std::uint8_t y = VramAt(entry);
+    spriteLines.fill(0);
+    spriteListLength = 0;
+    const int height = (largeSprites ? 16 : 8) << (magnifiedSprites ? 1 : 0);
+    for (; spriteListLength < maximumSprites; ++spriteListLength) {
+        const std::uint8_t y = VramAt(spriteAttributeTable + spriteListLength * 4);
         if (y == spriteListEnd)
             break;
-        int row = SpriteRowOnLine(y, line);
-        if (row < 0)
-            continue;
+        for (int row = 0; row < height; ++row) {
+            const int line = (y + 1 + row) & 0xFF;
+            if (line < activeLines)
+                spriteLines[line] |= 1u << spriteListLength;
+        }
+    }
+    spriteLinesStale = false;
+}
+
+void TV9918::FindLineSprites(int line)
+{
+    if (spriteLinesStale)
+        FindSpriteLines();
+    lineSpriteCount = 0;
+    // The scan ends at the list's end, or at a fifth sprite on the line.
+    int scanEnd = std::min(spriteListLength, maximumSprites - 1);
+    for (std::uint32_t onLine = spriteLines[line]; onLine != 0; onLine &= onLine - 1) {
+        const int sprite = std::countr_zero(onLine);
         if (lineSpriteCount == spritesPerLine) {
             if ((status & fifthSpriteFlag) == 0)
                 status = static_cast<std::uint8_t>((status & 0xE0) | fifthSpriteFlag | sprite);
+            scanEnd = sprite;
             break;
         }
+        const std::uint32_t entry = spriteAttributeTable + sprite * 4;
+        int row = SpriteRowOnLine(VramAt(entry), line);
         if (magnifiedSprites)
             row >>= 1;
         const std::uint8_t attributes = VramAt(entry + 3);
@@ -313,7 +410,7 @@ void TV9918::FindLineSprites(int line)
     }
     // Without a fifth sprite the number bits follow the scan: the entry it stopped at.
     if ((status & fifthSpriteFlag) == 0)
-        status = static_cast<std::uint8_t>((status & 0xE0) | std::min(sprite, maximumSprites - 1));
+        status = static_cast<std::uint8_t>((status & 0xE0) | scanEnd);
 
     if ((status & collisionFlag) != 0)
         return;

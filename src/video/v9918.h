@@ -6,6 +6,7 @@
 
 class TStateReader;
 class TStateWriter;
+class TZ80;
 
 // The TMS9918-class video display processor: 16 KB of VRAM, eight write-only
 // registers, one status register and the two ports 98h (data) and 99h
@@ -36,8 +37,11 @@ public:
     static constexpr int maximumSprites = 32;
     static constexpr int spritesPerLine = 4;
 
-    // The lines of the picture: the frame buffer holds the active lines with
-    // this many border lines above and below.
+    // The beam: a line takes 228 processor cycles; a frame has 192 active
+    // lines and the borders and blanking around them, 262 lines on the
+    // TMS9918A (60 Hz) and 313 on the TMS9929A (50 Hz). The picture holds the
+    // active lines with this many border lines above and below.
+    static constexpr int cyclesPerLine = 228;
     static constexpr int activeLines = 192;
     static constexpr int borderLines = 10;
 
@@ -46,6 +50,19 @@ public:
 
     TV9918(const TV9918&) = delete;
     TV9918& operator=(const TV9918&) = delete;
+
+    // The machine's clock and the interrupt line the chip drives; not owned.
+    // The clock's cycle 0 is the start of the first active line.
+    void SetZ80(TZ80* processor);
+    // 50 or 60; any other value is taken as 60.
+    void SetFrequency(int hertz);
+    int GetFrequency() const { return linesPerFrame == linesAt50Hz ? 50 : 60; }
+    std::uint64_t FrameCycles() const { return static_cast<std::uint64_t>(linesPerFrame) * cyclesPerLine; }
+    // The frame flag rises as the beam leaves the last active line.
+    std::uint64_t NextFrameFlagCycle() const { return nextFrameFlag; }
+    // At that cycle: the lines up to there, the flag with its interrupt, and
+    // the finished picture presented.
+    void FrameFlagReached();
 
     virtual std::uint8_t ReadPort(std::uint8_t port);
     virtual void WritePort(std::uint8_t port, std::uint8_t value);
@@ -164,8 +181,35 @@ protected:
     bool magnifiedSprites = false;
 
 private:
+    static constexpr int linesAt60Hz = 262;
+    static constexpr int linesAt50Hz = 313;
+
     void RecomputeTable(int index);
     // Scans the attribute table for an active line as the chip does, keeps the
     // first four sprites on it and sets the status flags they raise.
     void FindLineSprites(int line);
+    // Which sprites of the list cover each active line, recomputed only after
+    // the attribute table, its position or the sprite size changed.
+    void FindSpriteLines();
+    // The interrupt line is asserted while the frame flag and R1's interrupt
+    // enable are both set.
+    void UpdateInterruptLine();
+    // Runs every line the beam has begun since the last catch-up, so that a
+    // change made now shows from the next line on.
+    void CatchUp();
+    // The line of the picture (numbered as for RunLine) that begins at this
+    // cycle, a multiple of the line length.
+    int BeamLine(std::uint64_t cycle) const;
+
+    TZ80* processor = nullptr;
+    int linesPerFrame = linesAt60Hz;
+    std::uint64_t nextFrameFlag = static_cast<std::uint64_t>(activeLines) * cyclesPerLine;
+    // The previous rise of the frame flag, where the bottom border begins; at
+    // first there is none.
+    std::uint64_t previousFrameFlag = nextFrameFlag;
+    // The start of the next line the beam has still to run.
+    std::uint64_t nextLineCycle = 0;
+    std::array<std::uint32_t, activeLines> spriteLines{};
+    int spriteListLength = 0;
+    bool spriteLinesStale = true;
 };

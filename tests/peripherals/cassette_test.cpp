@@ -39,6 +39,11 @@ Bytes Image(std::uint8_t length, std::uint8_t accuracy, const Bytes& tape) {
     return Image(length, accuracy, static_cast<std::int32_t>(tape.size() * 8), static_cast<std::uint32_t>(body.size()), body);
 }
 
+// The processor cycle at which `count` instructions of the machine the first
+// tapes were made on (600 060 a second) have passed: at High accuracy sample
+// count / 10 begins there.
+std::uint64_t CyclesOf(std::uint64_t count) { return (count * TZ80::clockRate + 600059) / 600060; }
+
 // A blank 10-minute tape at High accuracy (10 instructions a sample) in memory, never saved.
 struct CassetteTest : ::testing::Test {
     CassetteTest() {
@@ -46,11 +51,11 @@ struct CassetteTest : ::testing::Test {
         cassette.Open("", 0, 1);
     }
     void At(std::uint32_t count, std::uint8_t portC) {
-        z80.instructionCount = count;
+        z80.cycles = CyclesOf(count);
         cassette.WritePort(TCassette::motorPort, portC);
     }
     std::uint8_t ReadAt(std::uint32_t count) {
-        z80.instructionCount = count;
+        z80.cycles = CyclesOf(count);
         return cassette.ReadPort(TCassette::inputPort);
     }
     TIdleZ80 z80;
@@ -129,7 +134,7 @@ TEST(CassetteFileTest, TapesAreSavedAndLoadedWithTheirOwnLengthAndAccuracy) {
         cassette.Open(image, 0, 2);
         cassette.RecordOn();
         for (std::uint32_t count = 0; count < 200000; count += 137) {
-            z80.instructionCount = count;
+            z80.cycles = CyclesOf(count);
             cassette.WritePort(TCassette::motorPort, (count / 137) % 3 == 0 ? high : low);
         }
         cassette.WritePort(TCassette::motorPort, off);

@@ -5,9 +5,13 @@
 
 #include <algorithm>
 #include <array>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
+
+#include "cpu/msx_z80.h"
+#include "tools/headless.h"
 
 namespace {
 
@@ -398,6 +402,123 @@ TEST_F(PCV9918, SpritesHiddenByTheLimitOnSomeLine) {
     LoadVram(vdp, int(0x1B00 + sprites.size() * 4), {208});
     SelectMode(TV9918::graphic1Mode, {0x06, 0x80, 0x00, 0x36, 0x07, 0x01});
     EXPECT_EQ(vdp.SpritesHiddenByLimit(), 0b110000u);
+}
+
+// A picture drawn as the beam goes: the machine's processor serves as the
+// clock only, and the frame flag's work is done at its cycle as the machine does.
+struct BeamTest {
+    explicit BeamTest(int hertz) {
+        vdp.SetFrequency(hertz);
+        vdp.SetZ80(&clock);
+        LoadVram(vdp, 0, {0x00}, TV9918::vramSize);  // pattern 0 everywhere, in the colours of byte 2000h
+        LoadVram(vdp, 0x1B00, {208});
+        for (const auto& [index, value] : {std::pair{0, 0x00}, {1, 0xC0}, {2, 0x06}, {3, 0x80}, {4, 0x00},
+                                           {5, 0x36}, {6, 0x07}, {7, 0x04}})
+            WriteVdpRegister(vdp, index, std::uint8_t(value));
+        RunTo(vdp.NextFrameFlagCycle());  // frame 0 ends; frame 1 starts at the next cycle divisible by FrameCycles
+    }
+    void RunTo(std::uint64_t cycle) {
+        while (vdp.NextFrameFlagCycle() <= cycle) {
+            clock.cycles = vdp.NextFrameFlagCycle();
+            vdp.FrameFlagReached();
+        }
+        clock.cycles = cycle;
+    }
+    // The cycle of a line of frame 1 (its border lines above are -10 to -1) and
+    // cycles into it.
+    std::uint64_t At(int line, int cycles = 0) const {
+        return vdp.FrameCycles() + std::int64_t(line) * TV9918::cyclesPerLine + cycles;
+    }
+    std::uint8_t Colour(int line, int x = 0) const {
+        return vdp.GetFrameBuffer()[(TV9918::borderLines + line) * screenWidth + x];
+    }
+    // The lines from `first` on where the colour at x changes, with the colour.
+    std::vector<std::pair<int, int>> Changes(int first, int last, int x = 0) const {
+        std::vector<std::pair<int, int>> changes{{first, Colour(first, x)}};
+        for (int line = first + 1; line <= last; ++line)
+            if (Colour(line, x) != changes.back().second) changes.push_back({line, Colour(line, x)});
+        return changes;
+    }
+
+    TMSXZ80 clock;
+    TPCV9918 vdp;
+};
+
+TEST(V9918Beam, ABackdropChangeShowsFromTheNextLineAt60And50Hz) {
+    for (const int hertz : {60, 50}) {
+        BeamTest beam(hertz);
+        EXPECT_EQ(beam.vdp.FrameCycles(), (hertz == 60 ? 262u : 313u) * 228) << hertz;
+        for (const auto& [line, cycles, colour] : {std::tuple{-5, 10, 2}, {100, 100, 8}, {150, 0, 9}, {191, 227, 3}}) {
+            beam.RunTo(beam.At(line, cycles));
+            WriteVdpRegister(beam.vdp, 7, std::uint8_t(colour));
+        }
+        beam.RunTo(beam.At(192));
+        // Line 191 was begun before the last change; the bottom border's first line is of the flag's time,
+        // the rest still of frame 0's.
+        EXPECT_EQ(beam.Changes(-10, 192), (std::vector<std::pair<int, int>>{{-10, 4}, {-4, 2}, {101, 8}, {151, 9}, {192, 3}}))
+            << hertz;
+        EXPECT_EQ(beam.Colour(201), 4) << hertz;
+        EXPECT_EQ(beam.vdp.GetStatus() & TV9918::frameFlag, TV9918::frameFlag);
+    }
+}
+
+TEST(V9918Beam, DisplayDisabledForPartOfAFrame) {
+    BeamTest beam(60);
+    LoadVram(beam.vdp, 0x2000, {0x0A});  // the patterns' background where the display is on
+    beam.RunTo(beam.At(50, 200));
+    WriteVdpRegister(beam.vdp, 1, 0x80);
+    beam.RunTo(beam.At(120, 3));
+    WriteVdpRegister(beam.vdp, 1, 0xC0);
+    beam.RunTo(beam.At(192));
+    EXPECT_EQ(beam.Changes(-10, 191), (std::vector<std::pair<int, int>>{{-10, 4}, {0, 10}, {51, 4}, {121, 10}}));
+}
+
+// A program polling the status sees the fifth sprite at its line and switches
+// the attribute table there: the lines below show the other table.
+TEST(V9918Beam, TableSwitchedWhenTheFifthSpriteFlagRises) {
+    BeamTest beam(50);
+    LoadVram(beam.vdp, 0x3800, {0xFF}, 8);
+    const std::vector<TSprite> tableA = InARow(5, 99), tableB = {{149, 100, 0, 15}, {99, 0, 0, 9}};
+    for (std::size_t sprite = 0; sprite < tableA.size(); ++sprite)
+        LoadVram(beam.vdp, int(0x1B00 + sprite * 4), {tableA[sprite][0], tableA[sprite][1], 0, std::uint8_t(2 + sprite)});
+    LoadVram(beam.vdp, 0x1B00 + 20, {208});
+    for (std::size_t sprite = 0; sprite < tableB.size(); ++sprite)
+        LoadVram(beam.vdp, int(0x1B80 + sprite * 4), {tableB[sprite][0], tableB[sprite][1], 0, tableB[sprite][3]});
+    LoadVram(beam.vdp, 0x1B80 + 8, {208});
+    beam.vdp.ReadPort(0x99);
+    std::uint64_t cycle = beam.At(0);
+    while ((beam.vdp.ReadPort(0x99) & TV9918::fifthSpriteFlag) == 0) beam.RunTo(cycle += 40);
+    EXPECT_EQ((cycle - beam.At(0)) / TV9918::cyclesPerLine, 100u) << "seen at the fifth sprite's line";
+    beam.RunTo(cycle + 40);
+    WriteVdpRegister(beam.vdp, 5, 0x37);
+    beam.RunTo(beam.At(192));
+    EXPECT_EQ(beam.Changes(99, 191, 0), (std::vector<std::pair<int, int>>{{99, 4}, {100, 2}, {101, 9}, {108, 4}}));
+    EXPECT_EQ(beam.Changes(99, 191, 100), (std::vector<std::pair<int, int>>{{99, 4}, {150, 15}, {158, 4}}));
+    EXPECT_EQ(beam.Colour(100, 160), 4) << "the fifth sprite is hidden";
+    EXPECT_EQ(beam.Colour(100, 120), 5);
+}
+
+// The raster cartridge does the same on the machine, timed by the status alone.
+TEST(V9918Beam, RasterCartridgeSplitsTheScreenWhereTheFifthSpriteFlagRises) {
+    THeadlessOptions options;
+    options.configuration = QUIB_DEFAULT_CONFIGURATION;
+    options.cartridge1 = QUIB_RASTER_CARTRIDGE;
+    options.frames = 250;
+    std::ostringstream log;
+    THeadlessRunner runner(options, log);
+    runner.Run();
+    const TFrameBuffer& frame = runner.GetDisplay().frame;
+    auto row = [&](int line) {
+        const auto begin = frame.begin() + (TV9918::borderLines + line) * screenWidth;
+        return TRow(begin, begin + screenWidth);
+    };
+    EXPECT_EQ(row(-10), TRow(256, 4));
+    EXPECT_EQ(row(99), TRow(256, 4));
+    EXPECT_EQ(row(100), Runs({{8, 2}, {32, 4}, {8, 3}, {32, 4}, {8, 4}, {32, 4}, {8, 5}, {128, 4}}));
+    EXPECT_EQ(row(101), TRow(256, 8));
+    EXPECT_EQ(row(150), Runs({{100, 8}, {8, 15}, {148, 8}}));
+    EXPECT_EQ(row(191), TRow(256, 8));
+    EXPECT_EQ(row(192), TRow(256, 8)) << "the flag rises before the program sets blue again";
 }
 
 }  // namespace
