@@ -160,14 +160,14 @@ void TPCV9918::DrawGraphic1Line(std::uint8_t* target, int line)
 void TPCV9918::DrawGraphic2Line(std::uint8_t* target, int line)
 {
     const std::uint32_t names = nameTable + (line >> 3) * 32;
-    const std::uint32_t patternMask = Graphic2PatternMask();
-    const std::uint32_t colourMask = Graphic2ColourMask();
-    // Each third of the screen has its own 2 KB of patterns and of colours.
+    // Each third of the screen has its own 2 KB of patterns and of colours;
+    // the pattern mask only folds thirds, the colour mask reaches the codes too.
     const std::uint32_t third = (line >> 6) * 2048 + (line & 7);
+    const std::uint32_t patterns = patternGeneratorTable + (third & Graphic2PatternMask());
+    const std::uint32_t colourMask = Graphic2ColourMask();
     for (int column = 0; column < 32; ++column, target += 8) {
-        const std::uint32_t offset = third + VramAt(names + column) * 8;
-        PutEightPixels(target, VramAt(patternGeneratorTable + (offset & patternMask)),
-                       colourWords[VramAt(colourTable + (offset & colourMask))]);
+        const std::uint32_t code = VramAt(names + column) * 8;
+        PutEightPixels(target, VramAt(patterns + code), colourWords[VramAt(colourTable + ((third + code) & colourMask))]);
     }
 }
 

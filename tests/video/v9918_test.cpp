@@ -1,4 +1,5 @@
-// The video processor's ports, registers and sprite check, then the pictures its host subclass draws.
+// The video processor's ports, registers and sprite lines, the pictures its host subclass draws, and the
+// picture drawn line by line as the beam goes.
 #include "video/pc_v9918.h"
 
 #include <gtest/gtest.h>
