@@ -149,11 +149,19 @@ void TPCV9918::SpreadColourBytes()
 
 void TPCV9918::DrawGraphic1Line(std::uint8_t* target, int line)
 {
-    const std::uint32_t names = nameTable + (line >> 3) * 32;
-    const std::uint32_t patterns = patternGeneratorTable + (line & 7);
-    for (int column = 0; column < 32; ++column, target += 8) {
-        const std::uint32_t code = VramAt(names + column);
-        PutEightPixels(target, VramAt(patterns + code * 8), colourWords[VramAt(colourTable + (code >> 3))]);
+    const int row = line >> 3;
+    if (row != charactersRow || changes != charactersChanges) {
+        const std::uint32_t names = nameTable + row * 32;
+        for (int column = 0; column < 32; ++column) {
+            const std::uint32_t code = VramAt(names + column);
+            rowCharacters[column] = {patternGeneratorTable + code * 8, &colourWords[VramAt(colourTable + (code >> 3))]};
+        }
+        charactersRow = row;
+        charactersChanges = changes;
+    }
+    for (const TCharacter& character : rowCharacters) {
+        PutEightPixels(target, VramAt(character.patterns + (line & 7)), *character.colours);
+        target += 8;
     }
 }
 

@@ -88,6 +88,15 @@ private:
 
     TDisplayOutput* displayOutput;
     TFrameBuffer frameBuffer{};
+    // The names of the graphic 1 character row last drawn, as pattern addresses
+    // and colours: its eight lines share them while VRAM and registers stay.
+    struct TCharacter {
+        std::uint32_t patterns;
+        const TColourWords* colours;
+    };
+    std::array<TCharacter, 32> rowCharacters{};
+    int charactersRow = -1;
+    std::uint32_t charactersChanges = 0;
     // Recomputed when the backdrop changes, which colour 0 shows.
     std::array<TColourWords, 256> colourWords{};
     std::uint8_t spreadBackdrop = 0xFF;

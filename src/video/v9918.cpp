@@ -101,6 +101,7 @@ bool TV9918::LoadState(TStateReader& record)
     previousFrameFlag = record.Quad();
     nextLineCycle = record.Quad();
     spriteLinesStale = true;
+    ++changes;
     UpdateInterruptLine();
     const bool beamInStep = nextLineCycle % cyclesPerLine == 0 && previousFrameFlag <= nextFrameFlag &&
                             nextFrameFlag - previousFrameFlag <= linesAt50Hz * cyclesPerLine;
@@ -189,6 +190,7 @@ void TV9918::WritePort(std::uint8_t port, std::uint8_t value)
         if (latchPending)
             return;
         CatchUp();
+        ++changes;
         vram[writeAddress] = value;
         if ((writeAddress & ~0x7Fu) == (spriteAttributeTable & vramMask))
             spriteLinesStale = true;
@@ -224,6 +226,7 @@ void TV9918::WriteRegister(int index, std::uint8_t value)
 {
     index &= 7;
     CatchUp();
+    ++changes;
     registers[index] = value;
     switch (index) {
     case 0:

@@ -160,6 +160,9 @@ protected:
 
     std::array<TLineSprite, spritesPerLine> lineSprites{};
     int lineSpriteCount = 0;
+    // Counts the writes to VRAM and the registers, so that a renderer can keep
+    // what it read for one line while nothing has changed.
+    std::uint32_t changes = 0;
 
     bool latchPending = false;
     std::uint8_t latchByte = 0;
