@@ -147,35 +147,50 @@ void TPCV9918::SpreadColourBytes()
     spreadBackdrop = backdropColour;
 }
 
+bool TPCV9918::RowCharactersKept(int row)
+{
+    if (row == charactersRow && changes == charactersChanges)
+        return true;
+    charactersRow = row;
+    charactersChanges = changes;
+    return false;
+}
+
 void TPCV9918::DrawGraphic1Line(std::uint8_t* target, int line)
 {
     const int row = line >> 3;
-    if (row != charactersRow || changes != charactersChanges) {
+    if (!RowCharactersKept(row)) {
         const std::uint32_t names = nameTable + row * 32;
         for (int column = 0; column < 32; ++column) {
             const std::uint32_t code = VramAt(names + column);
-            rowCharacters[column] = {patternGeneratorTable + code * 8, &colourWords[VramAt(colourTable + (code >> 3))]};
+            rowCharacters[column] = {patternGeneratorTable + code * 8, VramAt(colourTable + (code >> 3))};
         }
-        charactersRow = row;
-        charactersChanges = changes;
     }
     for (const TCharacter& character : rowCharacters) {
-        PutEightPixels(target, VramAt(character.patterns + (line & 7)), *character.colours);
+        PutEightPixels(target, VramAt(character.patterns + (line & 7)), colourWords[character.colours]);
         target += 8;
     }
 }
 
 void TPCV9918::DrawGraphic2Line(std::uint8_t* target, int line)
 {
-    const std::uint32_t names = nameTable + (line >> 3) * 32;
-    // Each third of the screen has its own 2 KB of patterns and of colours;
-    // the pattern mask only folds thirds, the colour mask reaches the codes too.
-    const std::uint32_t third = (line >> 6) * 2048 + (line & 7);
-    const std::uint32_t patterns = patternGeneratorTable + (third & Graphic2PatternMask());
-    const std::uint32_t colourMask = Graphic2ColourMask();
-    for (int column = 0; column < 32; ++column, target += 8) {
-        const std::uint32_t code = VramAt(names + column) * 8;
-        PutEightPixels(target, VramAt(patterns + code), colourWords[VramAt(colourTable + ((third + code) & colourMask))]);
+    const int row = line >> 3;
+    if (!RowCharactersKept(row)) {
+        // Each third of the screen has its own 2 KB of patterns and of colours;
+        // the masks leave the line bits alone, so the line adds on after them.
+        const std::uint32_t names = nameTable + row * 32;
+        const std::uint32_t third = (row >> 3) * 2048;
+        const std::uint32_t patternMask = Graphic2PatternMask();
+        const std::uint32_t colourMask = Graphic2ColourMask();
+        for (int column = 0; column < 32; ++column) {
+            const std::uint32_t offset = third + VramAt(names + column) * 8;
+            rowCharacters[column] = {patternGeneratorTable + (offset & patternMask), colourTable + (offset & colourMask)};
+        }
+    }
+    for (const TCharacter& character : rowCharacters) {
+        PutEightPixels(target, VramAt(character.patterns + (line & 7)),
+                       colourWords[VramAt(character.colours + (line & 7))]);
+        target += 8;
     }
 }
 

@@ -81,6 +81,8 @@ private:
     void DrawGraphic1Line(std::uint8_t* target, int line);
     void DrawGraphic2Line(std::uint8_t* target, int line);
     void DrawMulticolourLine(std::uint8_t* target, int line);
+    // Reads the row's names into rowCharacters unless they are there already.
+    bool RowCharactersKept(int row);
     void DrawLineSprites(std::uint8_t* target);
     void RefreshDebugWindow() {
         if (form && form->IsVisible()) form->Refresh();
@@ -88,11 +90,13 @@ private:
 
     TDisplayOutput* displayOutput;
     TFrameBuffer frameBuffer{};
-    // The names of the graphic 1 character row last drawn, as pattern addresses
-    // and colours: its eight lines share them while VRAM and registers stay.
+    // The character row last drawn in graphic 1 or 2, its names read into the
+    // addresses of their pattern bytes (and in graphic 2 of their colour bytes)
+    // for the row's first line: its eight lines share them while VRAM and
+    // registers stay. Graphic 1 keeps the colour byte itself.
     struct TCharacter {
         std::uint32_t patterns;
-        const TColourWords* colours;
+        std::uint32_t colours;
     };
     std::array<TCharacter, 32> rowCharacters{};
     int charactersRow = -1;
