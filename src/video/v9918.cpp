@@ -393,10 +393,9 @@ void TV9918::FindLineSprites(int line)
             scanEnd = sprite;
             break;
         }
+        // The sprite is on the line: its pattern row follows from Y alone.
         const std::uint32_t entry = spriteAttributeTable + sprite * 4;
-        int row = SpriteRowOnLine(VramAt(entry), line);
-        if (magnifiedSprites)
-            row >>= 1;
+        const int row = ((line - VramAt(entry) - 1) & 0xFF) >> (magnifiedSprites ? 1 : 0);
         const std::uint8_t attributes = VramAt(entry + 3);
         const int x = VramAt(entry + 1) - ((attributes & 0x80) != 0 ? 32 : 0);
         std::uint32_t pixels = SpritePatternRow(sprite, row);
