@@ -45,6 +45,7 @@ TEST(V9918, FrameFlagAndInterruptLine) {
         TTestZ80 processor;
         vdp.SetZ80(&processor);
         vdp.SetFrequency(50);
+        vdp.ReadPort(0x99);  // the chip starts with the flag set
         WriteVdpRegister(vdp, 1, c.r1);
         EXPECT_FALSE(processor.GetInterruptLine());
         vdp.FrameFlagReached();
