@@ -9,6 +9,8 @@
 #include <tuple>
 #include <vector>
 
+#include "cpu/z80_test_support.h"
+
 namespace {
 
 // The ports driven as a program would: a register write, and bytes from an
@@ -22,6 +24,39 @@ void LoadVram(TV9918& vdp, int address, std::initializer_list<std::uint8_t> byte
     vdp.WritePort(0x99, std::uint8_t(0x40 | ((address >> 8) & 0x3F)));
     for (int time = 0; time < count; ++time)
         for (const std::uint8_t value : bytes) vdp.WritePort(0x98, value);
+}
+
+// The interrupt line follows F and R1's interrupt enable; the flag rises every frame
+// whatever R1 holds, and reading the status clears it and so releases the line.
+TEST(V9918, FrameFlagAndInterruptLine) {
+    const struct {
+        const char* name;
+        std::uint8_t r1;
+        bool readStatus;
+        bool line;
+    } cases[] = {
+        {"enabled", 0x20, false, true},
+        {"enabled, status read", 0x20, true, false},
+        {"disabled: the flag alone", 0x00, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TV9918 vdp;
+        TTestZ80 processor;
+        vdp.SetZ80(&processor);
+        vdp.SetFrequency(50);
+        vdp.ReadPort(0x99);  // the chip starts with the flag set
+        WriteVdpRegister(vdp, 1, c.r1);
+        EXPECT_FALSE(processor.GetInterruptLine());
+        vdp.FrameFlagReached();
+        EXPECT_EQ(vdp.NextFrameFlagCycle(), 192u * 228 + 313u * 228);
+        EXPECT_TRUE(vdp.GetStatus() & TV9918::frameFlag);
+        if (c.readStatus) EXPECT_TRUE(vdp.ReadPort(0x99) & TV9918::frameFlag);
+        EXPECT_EQ(processor.GetInterruptLine(), c.line);
+        // Enabling interrupts while the flag stands asserts the line at once.
+        WriteVdpRegister(vdp, 1, 0x20);
+        EXPECT_EQ(processor.GetInterruptLine(), !c.readStatus);
+    }
 }
 
 TEST(V9918, ControlPortLatchSequences) {
