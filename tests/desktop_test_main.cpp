@@ -1,5 +1,5 @@
 #include <QApplication>
-#include <QFile>
+#include <QSaveFile>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -11,11 +11,12 @@ int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
         const std::filesystem::path screen = std::filesystem::path(QUIB_TEST_OUTPUT_DIR) / "offscreen_screen.json";
         std::filesystem::create_directories(screen.parent_path());
-        QFile file(QString::fromStdString(screen.string()));
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        // Renamed into place whole: the tests run in parallel processes that read it.
+        QSaveFile file(QString::fromStdString(screen.string()));
+        if (file.open(QIODevice::WriteOnly)) {
             file.write(R"({"windowFrameMargins": true, "screens": [{"name": "laptop", "x": 0, "y": 0,
                 "width": 1280, "height": 800, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
-            file.close();
+            file.commit();
         }
         qputenv("QT_QPA_PLATFORM", QByteArray("offscreen:configfile=") + screen.string().c_str());
     }
