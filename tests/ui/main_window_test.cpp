@@ -221,12 +221,14 @@ TEST_F(MainWindowTest, SizesDrawEveryPixelAsAWholeSquareAndScreenshotsKeepTheFra
 TEST_F(MainWindowTest, CommandLineCartridgeIsForThisSessionAndRunStartsTheMachine) {
     const QString rom = QUIB_TEST_CARTRIDGE;
     const std::optional<TStartOptions> parsed =
-        ParseCommandLine({"--run", "--cartridge-kind", "plain", rom}, folder);
+        ParseCommandLine({"--run", "--frequency", "60", "--cartridge-kind", "plain", rom}, folder);
     ASSERT_TRUE(parsed);
     EXPECT_TRUE(parsed->run);
+    EXPECT_EQ(parsed->frequency, TVideoFrequency::hertz60);
     EXPECT_EQ(parsed->cartridgeKind, TCartridgeKind::plain);
     for (const QStringList& bad : {QStringList{"--fast"}, {"a.rom", "b.rom"}, {"--cartridge-kind", "ASCII", "a.rom"},
-                                   {"a.rom", "--cartridge-kind"}, {"--cartridge-kind", "Konami"}}) {
+                                   {"a.rom", "--cartridge-kind"}, {"--cartridge-kind", "Konami"},
+                                   {"--frequency", "55"}, {"--frequency"}}) {
         EXPECT_FALSE(ParseCommandLine(bad, ".")) << bad.join(' ').toStdString();
     }
 
@@ -238,6 +240,7 @@ TEST_F(MainWindowTest, CommandLineCartridgeIsForThisSessionAndRunStartsTheMachin
     Start(*parsed);
     QTest::qWait(300);
     EXPECT_TRUE(runningAtOnce);
+    EXPECT_EQ(window->statusFrequency->text(), "60 Hz") << "as the command line asks, whatever the ROM declares";
     EXPECT_NE(FirstCartridge(), nullptr);
     EXPECT_EQ(window->preferences.cartridgeFiles[0], "");
     EXPECT_TRUE(LogLines(*window).contains("Cartridge 1: hello.rom - Plain at page 1 (4000h), 1 block of 16 KB (kind set by hand)"));
