@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
 
     QApplication application(argc, argv);
 
-    const std::optional<TStartOptions> options = ParseCommandLine(QApplication::arguments().mid(1), ExecutableFolder());
+    const std::optional<TStartOptions> options = ParseCommandLine(QApplication::arguments().mid(1), SettingsFolder());
     if (!options) {
         std::fputs(usage, stderr);
         return 2;

@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev libsdl2-dev libgtest-dev libgmock-dev libbenchmark-dev
-          cbios pasmo xvfb openbox xdotool x11-utils imagemagick python3 libcups2-dev clang libclang-rt-14-dev)
+          cbios pasmo xvfb openbox xdotool x11-utils imagemagick python3 libcups2-dev clang libclang-rt-14-dev
+          dpkg-dev file desktop-file-utils man-db)
 
 missing=()
 for package in "${packages[@]}"; do

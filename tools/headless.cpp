@@ -7,6 +7,7 @@
 
 #include "machine/machine_state.h"
 #include "services/executable_folder.h"
+#include "settings/default_machine.h"
 
 void THeadlessMessages::ShowMessage(const std::string& text, const std::string& caption) {
     log << caption << ": " << text << "\n";
@@ -31,7 +32,7 @@ void RequireFile(const std::filesystem::path& path, const char* what) {
 THeadlessRunner::THeadlessRunner(const THeadlessOptions& runOptions, std::ostream& log)
     : options(runOptions), messages(log) {
     if (options.configuration.empty()) {
-        options.configuration = ExecutableFolder() / "Configurations" / "MSX1.qcf";
+        options.configuration = SettingsFolder() / "Configurations" / TDefaultMachine::configurationName;
     }
     RequireFile(options.configuration, "configuration");
     RequireFile(options.cartridge1, "cartridge");

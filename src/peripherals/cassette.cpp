@@ -184,6 +184,9 @@ void TCassette::Fill(std::int64_t from, std::int64_t to, bool level)
     }
     const std::int64_t end = std::min<std::int64_t>(to, tapeBits);
     tapeChanged = tapeChanged || from < end;
+    if (from < end) {
+        tapeChecksum.reset();
+    }
     const auto setSample = [this, level](std::int64_t sample) {
         const auto mask = static_cast<std::uint8_t>(1 << (sample & 7));
         if (level) {
@@ -327,6 +330,7 @@ void TCassette::Open(const std::filesystem::path& name, std::uint8_t newLength, 
         instructionsPerSample = InstructionsPerSample(accuracy);
         tapeBits = TapeBits(length, accuracy);
         tape.assign(static_cast<std::size_t>(tapeBits / 8), 0);
+        tapeChecksum.reset();
         // A damaged or unreadable image stays on disk as it is, in case it can be
         // mended: the blank tape in its place is treated as write-protected.
         readOnly = result == TLoadResult::Damaged;
@@ -429,6 +433,7 @@ TCassette::TLoadResult TCassette::LoadImage(const std::filesystem::path& name)
     tapeBits = newTapeBits;
     tape = std::move(newTape);
     tapeChanged = false;
+    tapeChecksum.reset();
     position = std::min(position, tapeBits);
     return TLoadResult::Loaded;
 }
@@ -479,6 +484,14 @@ void TCassette::FlushTape()
     }
 }
 
+std::uint32_t TCassette::TapeChecksum() const
+{
+    if (!tapeChecksum) {
+        tapeChecksum = Crc32(tape);
+    }
+    return *tapeChecksum;
+}
+
 void TCassette::SaveState(TStateWriter& record) const
 {
     // Whole, so that a process started in another folder finds the image too.
@@ -486,7 +499,7 @@ void TCassette::SaveState(TStateWriter& record) const
     record.Byte(length);
     record.Byte(accuracy);
     record.Long(static_cast<std::uint32_t>(tapeBits));
-    record.Long(Crc32(tape));
+    record.Long(TapeChecksum());
     record.Bool(motorOn);
     record.Bool(recording);
     record.Byte(headState);
@@ -509,7 +522,7 @@ bool TCassette::LoadState(TStateReader& record)
         return false;
     }
     Open(name, newLength, newAccuracy);
-    if (fileName != name || tapeBits != newTapeBits || Crc32(tape) != checksum) {
+    if (fileName != name || tapeBits != newTapeBits || TapeChecksum() != checksum) {
         return false;
     }
     motorOn = record.Bool();

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -123,6 +124,9 @@ private:
     std::uint32_t SampleClock() const;
     void AdvanceHead();
     void Fill(std::int64_t from, std::int64_t to, bool level);
+    // The tape's CRC-32 for the state record, computed again only after the tape
+    // changed: a tape is megabytes, and every save and restore names it.
+    std::uint32_t TapeChecksum() const;
     bool ReadSample(std::int64_t sample);
     void WarnEndOfTape(const char* text);
 
@@ -145,4 +149,6 @@ private:
     bool prompted = false;
     // Recording changed the tape since it was loaded or saved.
     bool tapeChanged = false;
+    // Nothing while the tape has changed since it was last computed.
+    mutable std::optional<std::uint32_t> tapeChecksum;
 };

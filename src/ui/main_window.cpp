@@ -17,6 +17,7 @@
 #include <QTextCursor>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <array>
 #include <exception>
 #include <stdexcept>
 #include <system_error>
@@ -30,6 +31,9 @@
 #include "ui/debugger_form.h"
 #include "ui/memory_view_form.h"
 #include "ui/vram_view_form.h"
+#include "ui/exposure_wait.h"
+#include "ui/window_placement.h"
+#include "ui/window_settings.h"
 #include "ui/configuration_editor.h"
 #include "ui/file_dialogs.h"
 #include "ui/pc_keyboard_form.h"
@@ -293,7 +297,11 @@ void TMainWindow::FormShow() {
     EnableMachineMenus(machine != nullptr);
     RefreshRecentCartridges();
     RefreshState();
-    if (machine && options.run) QTimer::singleShot(0, this, &TMainWindow::menuPauseClick);
+    // The box waits until the window is on the screen, and the machine runs after it.
+    TExposureWait::Then(*this, [this] {
+        if (!startReport.empty()) services->userMessages.ShowMessage(startReport, "Warning");
+        if (machine && options.run) menuPauseClick();
+    });
 }
 
 void TMainWindow::StartUp() {
@@ -309,7 +317,12 @@ void TMainWindow::StartUp() {
     AddStatusMessage("-- Initializing DirectDraw --");
     displayOutput = &services->openDisplay();
     speedMeter.SetOutput(displayOutput);
-    SetScreenAreaSize(screenAreaSize1_1);
+    // The view size and place the last session was left with, where the screens still show it.
+    const TWindowSettings kept(options.folder);
+    SetScreenAreaSize(ScreenAreaSize(kept.Scale()));
+    std::array{menuSize1_1, menuSize1_2, menuSize1_3, menuSize1_4}[kept.Scale() - 1]->setChecked(true);
+    const std::optional<QPoint> place = kept.Place();
+    if (place && TWindowPlacement::IsReachable(QRect(*place, frameGeometry().size()))) move(*place);
     // Smaller than 1:1 the picture would lose lines.
     screenBevel->setMinimumSize(screenAreaSize1_1);
     ApplyMute();
@@ -384,8 +397,7 @@ bool TMainWindow::SetAsideIfDamaged(const std::filesystem::path& file, const std
 
 void TMainWindow::InsertStartCartridge() {
     if (preferences.cartridgeSlotCount == 0) {
-        services->userMessages.ShowMessage("The configuration has no cartridge slot for " + options.cartridge.string() + ".",
-                                  "Warning");
+        ReportStartProblem("The configuration has no cartridge slot for " + options.cartridge.string() + ".");
         return;
     }
     // Into the machine only: the preferences keep their own cartridge. One that
@@ -396,10 +408,14 @@ void TMainWindow::InsertStartCartridge() {
                                                           options.cartridge, options.cartridgeKind);
     constexpr std::string_view refused = "not inserted: ";
     if (inserted.starts_with(refused)) {
-        services->userMessages.ShowMessage("The cartridge image " + options.cartridge.string() +
-                                               " cannot be used: " + inserted.substr(refused.size()) + ".",
-                                           "Warning");
+        ReportStartProblem("The cartridge image " + options.cartridge.string() + " cannot be used: " +
+                           inserted.substr(refused.size()) + ".");
     }
+}
+
+void TMainWindow::ReportStartProblem(const std::string& problem) {
+    startReport = problem;
+    AddStatusMessage(QString::fromStdString("Warning: " + problem));
 }
 
 void TMainWindow::EnableMachineMenus(bool enabled) {
@@ -450,6 +466,7 @@ void TMainWindow::resizeEvent(QResizeEvent* event) {
 
 void TMainWindow::closeEvent(QCloseEvent* event) {
     if (currentMachine) currentMachine->Stop();
+    if (shown && !menuFullscreen->isChecked()) TWindowSettings(options.folder).SetPlace(pos());
     event->accept();
 }
 
@@ -486,6 +503,7 @@ void TMainWindow::menuSize1_4Click() { SetScale(4); }
 void TMainWindow::SetScale(int scale) {
     if (menuFullscreen->isChecked()) menuFullscreen->trigger();
     SetScreenAreaSize(ScreenAreaSize(scale));
+    TWindowSettings(options.folder).SetScale(scale);
 }
 
 void TMainWindow::menuFullscreenClick() {
@@ -777,13 +795,11 @@ void TMainWindow::RefreshState() {
 }
 
 void TMainWindow::PlaceBeside(const QString& title, int step) {
-    // A debug window opens beside the main window, never over its menu bar; each a
-    // little lower than the one before. Once moved by the user it stays where it is.
+    // Placed the first time only: once moved by the user a window stays where it is.
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (!child->isWindow() || child->windowTitle() != title || child->property("placed").toBool()) continue;
         child->setProperty("placed", true);
-        const QRect outer = frameGeometry();
-        child->move(outer.right() + 1 + 8, outer.top() + 40 * step);
+        TWindowPlacement::PlaceDebugWindow(*child, *this, step);
     }
 }
 

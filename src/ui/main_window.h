@@ -176,7 +176,10 @@ private:
     void FormShow();
     void StartUp();
     void InsertStartCartridge();
-    // Moves the debug window of that title beside this window the first time it is shown.
+    // A file named on the command line that cannot be used: said in the log at once,
+    // and in a "Warning" box once the window is on the screen.
+    void ReportStartProblem(const std::string& problem);
+    // Places the debug window of that title beside this window the first time it is shown.
     void PlaceBeside(const QString& title, int step);
     // Shows a window of the debugger's, placed beside this one the first time.
     void ShowDebugForm(QWidget& form, int step);
@@ -207,6 +210,7 @@ private:
 
     TStartOptions options;
     bool shown = false;
+    std::string startReport;
     std::optional<TDesktopServices> services;
     TSoundOutput* soundOutput = nullptr;
     TDisplayOutput* displayOutput = nullptr;

@@ -9,7 +9,7 @@
 
 // How the application was started: quib [--run] [--frequency 50|60] [--cartridge-kind KIND] [ROM].
 struct TStartOptions {
-    // Holds quib.cfg and the Configurations folder: the executable's folder.
+    // Holds quib.cfg, quib.ini and the Configurations folder: see SettingsFolder().
     std::filesystem::path folder;
     // A cartridge image for the first cartridge slot, this session only; empty for none.
     std::filesystem::path cartridge;

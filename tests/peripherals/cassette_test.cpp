@@ -5,6 +5,7 @@
 #include <bit>
 
 #include "settings/scratch_files.h"
+#include "settings/state_record.h"
 #include "support/idle_z80.h"
 #include "support/lzrw1_bytes.h"
 
@@ -87,6 +88,26 @@ TEST_F(CassetteTest, RecordingPlaysBackTheSameLevelsAtTheSameCountsAtEveryAccura
         At(scaled(200000), off);
         EXPECT_TRUE(cassette.errors.empty());
     }
+}
+
+// A state names its tape by a checksum kept between saves: it must follow what
+// recording writes, or a state saved after recording would name the tape before it.
+TEST_F(CassetteTest, TheStateChecksumFollowsWhatRecordingWrites) {
+    TStateWriter blank, recorded;
+    cassette.SaveState(blank);
+    cassette.RecordOn();
+    At(0, low);
+    At(400, high);
+    At(1000, off);
+    cassette.RecordOff();
+    cassette.SaveState(recorded);
+    TStateReader blankRecord(blank.Data()), recordedRecord(recorded.Data());
+    EXPECT_FALSE(cassette.LoadState(blankRecord)) << "the tape is no longer blank";
+    EXPECT_TRUE(cassette.LoadState(recordedRecord));
+    cassette.Open("", 1, 1);
+    cassette.Open("", 0, 1);
+    TStateReader again(blank.Data());
+    EXPECT_TRUE(cassette.LoadState(again)) << "a new blank tape is the blank tape";
 }
 
 // tapes/instruction_clock.qcs was recorded at Normal accuracy (15 instructions a sample)

@@ -217,4 +217,15 @@ TEST(QuibRunTest, AResumedStateSoundsAsTheUnbrokenRun) {
     EXPECT_TRUE(std::equal(resumed.begin() + 22050, resumed.end(), whole.end() - (resumed.end() - resumed.begin() - 22050)));
 }
 
+TEST(QuibRunTest, ACopyWithoutConfigurationsFindsCbiosInTheHomeConfigurationFolder) {
+    const fs::path folder = ScratchFolder();
+    fs::create_directories(folder / "home");
+    fs::copy_file(QUIB_RUN, folder / "quib-run");
+    const std::string command = "env -u XDG_CONFIG_HOME HOME=" + (folder / "home").string() + " " +
+                                (folder / "quib-run").string() + " --frames 10 > /dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    EXPECT_TRUE(fs::exists(folder / "home" / ".config" / "quib" / "Configurations" / "MSX1.qcf"));
+    EXPECT_FALSE(fs::exists(folder / "Configurations"));
+}
+
 }  // namespace

@@ -20,6 +20,8 @@
 #  7. keys that never stick: with the echo cartridge, Alt tapped alone, a key pressed
 #     while a menu is open, then text typed 15 ms a key; the window must show what the
 #     headless runner draws for the text alone.
+#  8. a bad ROM on the command line: twenty starts with --run, each showing one
+#     "Warning" box over its window while the machine still stands.
 # Usage: tools/e2e/desktop_e2e.sh BUILD_FOLDER [OUTPUT_FOLDER]
 set -euo pipefail
 build=$(realpath "$1")
@@ -275,6 +277,19 @@ sleep 2
 import -window "$window" "$output/keys-window.png"
 stop_quib
 expect_frame keys keys
+
+echo "=== e2e: a bad ROM on the command line, twenty starts"
+head -c 3 /dev/zero > "$output/bad.rom"
+for start in $(seq 20); do
+  SDL_AUDIODRIVER=dummy start_quib bad-rom --run "$output/bad.rom"
+  box=$(timeout 10 xdotool search --sync --onlyvisible --name '^Warning$' | head -1) || true
+  title=$(xdotool getwindowname "$window")
+  if [ -z "$box" ] || [ "$title" != "QUIB! [stopped]" ]; then
+    echo "=== e2e bad ROM FAILED at start $start: box \"$box\", title \"$title\""
+    exit 1
+  fi
+  stop_quib
+done
 
 echo "=== e2e: without a display, --help and --version"
 message=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$quib" 2>&1) && status=0 || status=$?
