@@ -297,11 +297,6 @@ bool TPSG::LoadState(TStateReader& record)
     mixInput.Start(soundMix, renderedCycle);
     registerLatch = record.Byte() & 0x0F;
     record.Bytes(registers);
-    if (record.AtEnd()) {
-        // Saved before the chip made its own sound: the generators start afresh.
-        ResetGenerators();
-        return !record.Failed();
-    }
     for (int channel = 0; channel < channelCount; ++channel) {
         toneCount[channel] = record.Long();
         toneHigh[channel] = record.Byte() & 1;

@@ -126,9 +126,7 @@ bool TSCC::LoadState(TStateReader& record)
     mixInput.Start(soundMix, renderedCycle);
     record.Bytes(waveforms);
     record.Bytes(registers);
-    // A record saved before the chip made its own sound ends here: the channels start afresh.
-    const bool positionsSaved = !record.AtEnd();
-    for (int channel = 0; channel < channelCount && positionsSaved; ++channel) {
+    for (int channel = 0; channel < channelCount; ++channel) {
         position[channel] = record.Byte() % waveLength;
         count[channel] = std::min<std::uint32_t>(record.Long(), std::max(ChannelPeriod(channel), std::uint16_t{1}) - 1u);
     }
