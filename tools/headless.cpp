@@ -93,12 +93,6 @@ void THeadlessRunner::HoldKeysFor(int frame) {
 void THeadlessRunner::RunFrame() {
     HoldKeysFor(static_cast<int>(GetFrameCount()));
     TPCZ80& processor = *machine->GetPCZ80();
-    if (!processor.IsStepWatched()) {
-        for (std::int32_t step = 0; step < stepsPerFrame; ++step) processor.Step();
-        instructionCount += stepsPerFrame;
-        machine->CountFrame();
-        return;
-    }
     for (std::int32_t step = 0; step < stepsPerFrame; ++step) {
         // Only the debugger stops the processor of a headless run; the frame ends there.
         if (processor.Step() != 0) [[unlikely]] {

@@ -2,6 +2,7 @@
 
 #include "cpu/z80_executor.h"
 #include "cpu/z80_text.h"
+#include "debug/profiler.h"
 #include "settings/state_record.h"
 
 namespace {
@@ -42,18 +43,31 @@ void TZ80::SetTraceEnabled(bool enabled) {
     RefreshStepExtras();
 }
 
-void TZ80::SetStepWatcher(TZ80StepWatcher* watcher) {
+void TZ80::SetStepWatcher(TZ80StepWatcher* watcher, const std::uint8_t* addressMap) {
     stepWatcher = watcher;
+    watchedAddresses = watcher ? addressMap : nullptr;
     RefreshStepExtras();
 }
 
-void TZ80::RefreshStepExtras() { stepExtras = stepWatcher || traceEnabled || !instructionText.empty(); }
+void TZ80::SetProfiler(TProfiler* newProfiler) {
+    profiler = newProfiler;
+    RefreshStepExtras();
+}
+
+void TZ80::RefreshStepExtras() {
+    const bool everyStep = (stepWatcher && !watchedAddresses) || traceEnabled || !instructionText.empty();
+    stepExtras = static_cast<std::uint8_t>((everyStep ? ExtraEveryStep : 0) |
+                                           (stepWatcher && watchedAddresses ? ExtraWatchMarked : 0) |
+                                           (profiler ? ExtraProfile : 0));
+}
 
 bool TZ80::BeforeStep() {
     if (stepWatcher && stepWatcher->StopBeforeStep()) return true;
     if (traceEnabled || !instructionText.empty()) PrepareInstructionText();
     return false;
 }
+
+void TZ80::ChargeProfiler() { profiler->ChargeStep(); }
 
 void TZ80::SaveState(TStateWriter& record) const {
     record.Bytes(registers.bytes);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+class TProfiler;
 class TStateReader;
 class TStateWriter;
 
@@ -57,7 +58,7 @@ static_assert(sizeof(TZ80Registers) == 24, "the register block is 24 contiguous 
 class TZ80StepWatcher {
 public:
     virtual ~TZ80StepWatcher() = default;
-    // Before each instruction while set: true when it has stopped the
+    // Before each instruction it is asked about: true when it has stopped the
     // processor there, and the step then returns -1 without executing.
     virtual bool StopBeforeStep() = 0;
 };
@@ -91,6 +92,7 @@ public:
     std::string instructionText;
     bool running = false;
     std::uint32_t instructionCount = 0;
+    std::uint64_t cycles = 0;
 
     TZ80();
     virtual ~TZ80();
@@ -118,9 +120,16 @@ public:
 
     void Reset();
     void SetTraceEnabled(bool enabled);
-    // Not owned; null watches no step.
-    void SetStepWatcher(TZ80StepWatcher* watcher);
+    // Not owned; null watches no step. With a map, the watcher is asked only
+    // before the instructions at the addresses the map marks non-zero (64 KB,
+    // not owned), which the step tests inline; without one, before every step.
+    void SetStepWatcher(TZ80StepWatcher* watcher, const std::uint8_t* addressMap = nullptr);
     bool IsStepWatched() const { return stepWatcher != nullptr; }
+    // Not owned; while set, it is charged with every step. Null charges none.
+    void SetProfiler(TProfiler* newProfiler);
+    // Maskable interrupts accepted, and the cycle the last one was accepted at.
+    std::uint32_t interruptsTaken = 0;
+    std::uint64_t interruptCycle = 0;
 
     // What decides the next steps: registers, interrupt and halt state, the
     // countdown and the instruction count. Settings and the trace are not state.
@@ -139,11 +148,19 @@ private:
     // watcher's check and the text. True when the watcher stopped the processor.
     [[gnu::noinline]] bool BeforeStep();
     void RefreshStepExtras();
+    [[gnu::noinline]] void ChargeProfiler();
+
+    // Bits of stepExtras.
+    static constexpr std::uint8_t ExtraWatchMarked = 0x01;  // the watcher, at marked addresses only
+    static constexpr std::uint8_t ExtraProfile = 0x02;
+    static constexpr std::uint8_t ExtraEveryStep = 0x04;    // the watcher on every step, a trace, a text
 
     TZ80StepWatcher* stepWatcher = nullptr;
-    // Non-zero while a step has more to do than execute (a watcher, a trace,
-    // a text to empty): the one test a step makes for all of them.
-    bool stepExtras = false;
+    const std::uint8_t* watchedAddresses = nullptr;
+    TProfiler* profiler = nullptr;
+    // Non-zero while a step has more to do than execute: the one test a step
+    // makes for all of them.
+    std::uint8_t stepExtras = 0;
     // A pending request: the acknowledge, then the interrupt if it is accepted.
     // Out of line, so that the step's common path keeps a small frame.
     [[gnu::noinline]] void AnswerInterruptRequest();

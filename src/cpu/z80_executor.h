@@ -351,9 +351,12 @@ template <class Processor>
 std::int32_t TZ80Executor<Processor>::Step() {
     cpu.instructionAddress = pc;
     TZ80& core = cpu;
-    if (cpu.stepExtras) [[unlikely]] {
+    if (const std::uint8_t extras = cpu.stepExtras) [[unlikely]] {
         // Stopped before the instruction: nothing executed, nothing counted.
-        if (core.BeforeStep()) return -1;
+        if ((extras & TZ80::ExtraEveryStep) || ((extras & TZ80::ExtraWatchMarked) && cpu.watchedAddresses[pc])) {
+            if (core.BeforeStep()) return -1;
+        }
+        if (extras & TZ80::ExtraProfile) core.ChargeProfiler();
     }
     ++cpu.instructionCount;
 
@@ -374,6 +377,11 @@ std::int32_t TZ80Executor<Processor>::Step() {
 
 template <class Processor>
 void TZ80Executor<Processor>::Interrupt(std::uint16_t vector) {
+    if (vector != TZ80::NonMaskableInterrupt) {
+        // Where the profiler's frame load starts.
+        ++cpu.interruptsTaken;
+        cpu.interruptCycle = cpu.cycles;
+    }
     std::uint8_t& state = cpu.cpuState;
     // IFF2 takes IFF1 for maskable interrupts too.
     state = static_cast<std::uint8_t>((state & ~(TZ80::StateIFF1 | TZ80::StateIFF2)) |
