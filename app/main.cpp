@@ -11,10 +11,11 @@
 namespace {
 
 constexpr const char* usage =
-    "usage: quib [--run] [--cartridge-kind KIND] [ROM]\n"
+    "usage: quib [--run] [--frequency 50|60] [--cartridge-kind KIND] [ROM]\n"
     "       quib --help | --version\n"
     "  ROM                    a cartridge image for the first cartridge slot, this session only\n"
     "  --run                  start the machine at once\n"
+    "  --frequency 50|60      the video frequency this session, whatever the configuration says\n"
     "  --cartridge-kind KIND  the kind of ROM: Automatic, Plain, Konami, KonamiSCC, ASCII8 or ASCII16\n"
     "  --help                 print this and exit\n"
     "  --version              print the version and exit\n";

@@ -47,6 +47,7 @@ THeadlessRunner::THeadlessRunner(const THeadlessOptions& runOptions, std::ostrea
     machine = std::make_unique<TPCMSX>(services);
     machine->preferences = &preferences;
     machine->SetROMFolder(options.configuration.parent_path());
+    machine->SetVideoFrequency(options.frequency);
     machine->Build(configuration);
 
     machine->statusLog = [&log](const std::string& line) { log << line << "\n"; };
@@ -93,15 +94,16 @@ void THeadlessRunner::HoldKeysFor(int frame) {
 void THeadlessRunner::RunFrame() {
     HoldKeysFor(static_cast<int>(GetFrameCount()));
     TPCZ80& processor = *machine->GetPCZ80();
-    for (std::int32_t step = 0; step < stepsPerFrame; ++step) {
+    // A frame ends as the video processor's frame flag rises.
+    const std::uint64_t frame = processor.framesEnded;
+    while (processor.framesEnded == frame) {
+        ++instructionCount;
         // Only the debugger stops the processor of a headless run; the frame ends there.
         if (processor.Step() != 0) [[unlikely]] {
-            instructionCount += step + 1;
             stopped = true;
             return;
         }
     }
-    instructionCount += stepsPerFrame;
     machine->CountFrame();
 }
 

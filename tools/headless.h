@@ -25,6 +25,7 @@ struct THeadlessOptions {
     TCartridgeKind cartridge1Kind = TCartridgeKind::automatic;  // beats a tag in the file name
     TCartridgeKind cartridge2Kind = TCartridgeKind::automatic;
     std::filesystem::path tape;
+    TVideoFrequency frequency = TVideoFrequency::automatic;
     int frames = 600;
     std::string text;                     // typed through the keyboard matrix
     std::optional<TLocalDateTime> clock;  // fixed clock for repeatable runs
@@ -72,7 +73,6 @@ private:
 // deterministic, and a fixed clock makes two runs give identical frames.
 class THeadlessRunner {
 public:
-    static constexpr std::int32_t stepsPerFrame = TPCMSX::stepsPerFrame;
     // Each typed character is held this many frames, then released as long.
     static constexpr int framesPerKeyHalf = 3;
     // Typing ends this many frames before the run does, so the echo is drawn.

@@ -17,12 +17,13 @@ namespace {
 
 const char* const usage =
     "usage: quib-run [--config FILE] [--cartridge1 ROM] [--cartridge1-kind KIND] [--cartridge2 ROM]\n"
-    "                [--cartridge2-kind KIND] [--tape QCS] [--frames N] [--type TEXT]\n"
+    "                [--cartridge2-kind KIND] [--tape QCS] [--frequency 50|60] [--frames N] [--type TEXT]\n"
     "                [--clock \"YYYY-MM-DD HH:MM:SS\"] [--screenshot OUT.png] [--full-stats]\n"
     "                [--symbols FILE] [--break ADDR[@P-S]] [--watch-write ADDR[-END][=VALUE]]\n"
     "                [--watch-port PORT[-END][=VALUE]] [--dump-memory START:LENGTH:FILE]\n"
     "                [--load-state FILE.qst] [--save-state FRAME:FILE.qst]... [--profile FILE.csv]\n"
     "KIND is Automatic, Plain, Konami, KonamiSCC, ASCII8 or ASCII16.\n"
+    "--frequency sets the video frequency; without it the system ROM's own is used.\n"
     "Typing ends 30 frames before the last frame; each character is held 3 frames, then released 3.\n"
     "The run ends at a breakpoint (before its instruction), after a watched write, or when the frames\n"
     "run out. Numbers are hexadecimal (4010, 4010h, 0x4010, $4010); an address may be a label of a\n"
@@ -81,6 +82,11 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
         else if (option == "--cartridge1-kind") line.options.cartridge1Kind = KindOption(option, value);
         else if (option == "--cartridge2-kind") line.options.cartridge2Kind = KindOption(option, value);
         else if (option == "--tape") line.options.tape = value;
+        else if (option == "--frequency") {
+            const std::optional<TVideoFrequency> frequency = ParseVideoFrequency(value);
+            if (!frequency) throw EHeadlessError("--frequency takes 50 or 60, not " + value + "\n" + usage);
+            line.options.frequency = *frequency;
+        }
         else if (option == "--type") line.options.text = value;
         else if (option == "--screenshot") line.screenshot = value;
         else if (option == "--load-state") line.options.loadState = value;
@@ -268,9 +274,11 @@ int main(int argc, char** argv) {
         const double frames = static_cast<double>(runner.GetFrameCount());
         const double instructions = static_cast<double>(runner.GetInstructionCount());
         const double safeSeconds = seconds > 0 ? seconds : 1e-9;
+        const double realFramesPerSecond = static_cast<double>(TZ80::clockRate) /
+                                           static_cast<double>(runner.GetMachine().GetVDP()->FrameCycles());
         std::printf("frames %lld, instructions %lld, seconds %.3f, instructions/s %.0f, frames/s %.1f, %.1f times real time\n",
                     static_cast<long long>(runner.GetFrameCount()), static_cast<long long>(runner.GetInstructionCount()),
-                    seconds, instructions / safeSeconds, frames / safeSeconds, frames / safeSeconds / 60.0);
+                    seconds, instructions / safeSeconds, frames / safeSeconds, frames / safeSeconds / realFramesPerSecond);
         if (line.fullStatistics) {
             std::printf("frames presented %lld, processor PC %04X, instruction count %u\n",
                         static_cast<long long>(runner.GetDisplay().presentedFrames),

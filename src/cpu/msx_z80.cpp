@@ -5,13 +5,17 @@
 #include "sound/psg.h"
 #include "video/v9918.h"
 
-std::uint16_t TMSXZ80::AcknowledgeInterrupt() {
+void TMSXZ80::MachineEvent() {
+    TV9918* vdp = ioHandler->GetVDP();
+    if (!vdp || cycles < vdp->NextFrameFlagCycle()) return ScheduleFrameFlag();
     if (TPPI8255* ppi = ioHandler->GetPPI(); ppi && ppi->GetKeyboard()) ppi->GetKeyboard()->Scan();
     if (TPSG* psg = ioHandler->GetPSG()) psg->FrameStep();
-    if (TV9918* vdp = ioHandler->GetVDP()) {
-        vdp->CheckSprites();
-        vdp->SetFrameFlag();
-        vdp->RenderFrame();
-    }
-    return 0x0038;
+    vdp->FrameFlagReached();
+    ++framesEnded;
+    ScheduleFrameFlag();
+}
+
+void TMSXZ80::ScheduleFrameFlag() {
+    const TV9918* vdp = ioHandler ? ioHandler->GetVDP() : nullptr;
+    ScheduleEvent(vdp ? vdp->NextFrameFlagCycle() : never);
 }

@@ -14,7 +14,8 @@ public:
 };
 
 // The Z80 on the MSX buses: memory through the slot selector, ports through
-// the I/O handler, and the periodic interrupt as the frame clock of the machine.
+// the I/O handler, and the video processor's frame flag as the frame clock of
+// the machine.
 class TMSXZ80 : public TZ80 {
 public:
     void SetMemorySelector(TMemorySelector* memorySelector) { selector = memorySelector; }
@@ -48,9 +49,18 @@ public:
         if (watchFlags & WatchPortWrite) [[unlikely]] watcher->PortWritten(port, value);
     }
     void Trap(std::uint8_t*) override {}
-    // The frame work: keyboard scan, joystick poll, sprite check, frame flag and
-    // rendering; answers RST 38h.
-    std::uint16_t AcknowledgeInterrupt() override;
+    // The bus reads RST 38h in every mode.
+    std::uint16_t AcknowledgeInterrupt() override { return 0x0038; }
+    // The frame work when the video processor's frame flag rises: keyboard scan,
+    // joystick poll, then the video processor's own.
+    void MachineEvent() override;
+    // Has the machine wait for the video processor's next frame flag; after a
+    // build, a reset of the beam or a restored state.
+    void ScheduleFrameFlag();
+
+    // Frames ended since the processor was made: a frame of the run loop ends
+    // with the rise of the frame flag.
+    std::uint64_t framesEnded = 0;
 
 private:
     TMemorySelector* selector = nullptr;

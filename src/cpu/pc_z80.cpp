@@ -1,6 +1,7 @@
 #include "cpu/pc_z80.h"
 
 #include "cpu/z80_executor.h"
+#include "video/v9918.h"
 
 // The core's step on this final class: memory and port accesses go straight
 // to the slot selector and the I/O handler, without a virtual call.
@@ -18,9 +19,14 @@ void TPCZ80::TraceStep() {
         registers.Get(Pair::HL),  registers.Get(Pair::IX),  registers.Get(Pair::IY),
         registers.Get(Pair::PC),  registers.Get(Pair::SP),  registers.Get(Pair::AF1),
         registers.Get(Pair::BC1), registers.Get(Pair::DE1), registers.Get(Pair::HL1),
-        static_cast<std::uint16_t>(cpuState + 256 * I), instructionsLeft};
+        static_cast<std::uint16_t>(cpuState + 256 * I), CyclesLeftInFrame()};
     form->ShowRegisters(snapshot);
     form->ShowInstruction(instructionAddress, instructionText);
+}
+
+std::int64_t TPCZ80::CyclesLeftInFrame() const {
+    const TV9918* vdp = GetIOHandler() ? GetIOHandler()->GetVDP() : nullptr;
+    return vdp ? static_cast<std::int64_t>(vdp->NextFrameFlagCycle() - cycles) : 0;
 }
 
 void TPCZ80::ShowDebugWindow() {

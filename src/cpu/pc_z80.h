@@ -12,7 +12,7 @@ struct TZ80RegisterSnapshot {
     std::uint16_t af, bc, de, hl, ix, iy, pc, sp;
     std::uint16_t alternateAF, alternateBC, alternateDE, alternateHL;
     std::uint16_t state;  // cpuState + 256 * I
-    std::int32_t instructionsLeft;
+    std::int64_t cyclesLeft;  // till the video processor's next frame flag
 };
 
 // What the processor's debug window offers the trace: the window shows the
@@ -34,8 +34,10 @@ class TPCZ80 final : public TMSXZ80 {
 public:
     explicit TPCZ80(TMessagePump& messagePump) : messagePump(messagePump) {}
 
-    // Only sets running: unlike the core's Run it keeps the frame countdown.
+    // Only sets running: the caller steps it.
     void Start() override { running = true; }
+    // Cycles till the video processor's next frame flag and its interrupt.
+    std::int64_t CyclesLeftInFrame() const;
     std::int32_t Step() override;
     // Steps in batches of 1000 with message processing between them; returns PC.
     std::uint16_t Run() override;

@@ -5,6 +5,8 @@
 #include "debug/profiler.h"
 #include "settings/state_record.h"
 
+#include <utility>
+
 namespace {
 
 using R = TZ80Registers;
@@ -21,8 +23,6 @@ void TZ80::Stop() { running = false; }
 
 std::uint16_t TZ80::Run() {
     running = true;
-    instructionsLeft = interruptPeriod;
-    interruptRequest = false;
     while (Step() == 0) {
     }
     return registers.Get(R::PC);
@@ -33,9 +33,10 @@ void TZ80::Reset() {
     registers.Set(R::SP, 0xF000);
     cpuState = 0;
     I = 0;
-    instructionsLeft = interruptPeriod;
-    interruptRequest = false;
+    interruptDelay = false;
+    resetCycles = cycles;
     instructionCount = 0;
+    RefreshEventCycle();
 }
 
 void TZ80::SetTraceEnabled(bool enabled) {
@@ -73,8 +74,10 @@ void TZ80::SaveState(TStateWriter& record) const {
     record.Bytes(registers.bytes);
     record.Byte(cpuState);
     record.Byte(I);
-    record.Long(static_cast<std::uint32_t>(instructionsLeft));
-    record.Bool(interruptRequest);
+    record.Quad(cycles);
+    record.Quad(resetCycles);
+    record.Bool(interruptLine);
+    record.Bool(interruptDelay);
     record.Long(instructionCount);
     record.Word(instructionAddress);
 }
@@ -83,13 +86,15 @@ bool TZ80::LoadState(TStateReader& record) {
     record.Bytes(registers.bytes);
     cpuState = record.Byte() & (StateIFF1 | StateMode1 | StateMode2 | StateIFF2 | StateHalted);
     I = record.Byte();
-    instructionsLeft = static_cast<std::int32_t>(record.Long());
-    interruptRequest = record.Bool();
+    cycles = record.Quad();
+    resetCycles = record.Quad();
+    interruptLine = record.Bool();
+    interruptDelay = record.Bool();
     instructionCount = record.Long();
     instructionAddress = record.Word();
     instructionText.clear();
-    // A countdown outside its period would hold the next frame back for hours.
-    return !record.Failed() && instructionsLeft >= 0 && instructionsLeft <= interruptPeriod;
+    RefreshEventCycle();
+    return !record.Failed() && resetCycles <= cycles;
 }
 
 // The core's own memory and port operations are virtual: a subclass answers them.
@@ -105,12 +110,13 @@ void TZ80::PrepareInstructionText() {
     RefreshStepExtras();
 }
 
-void TZ80::AnswerInterruptRequest() {
-    // A request that is not accepted now is dropped, not kept pending.
-    interruptRequest = false;
-    const std::uint16_t vector = AcknowledgeInterrupt();
-    if (vector == NonMaskableInterrupt || (vector != NoInterrupt && (cpuState & StateIFF1))) {
+void TZ80::ReachEvent() {
+    if (cycles >= nextEventCycle) MachineEvent();
+    const bool delayed = std::exchange(interruptDelay, false);
+    if (interruptLine && (cpuState & StateIFF1) && !delayed) {
+        const std::uint16_t vector = AcknowledgeInterrupt();
         // The acknowledge may have changed the registers: the interrupt starts from the block.
-        TZ80Executor<TZ80>(*this).Interrupt(vector);
+        if (vector != NoInterrupt) TZ80Executor<TZ80>(*this).Interrupt(vector);
     }
+    RefreshEventCycle();
 }

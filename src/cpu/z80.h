@@ -63,9 +63,10 @@ public:
     virtual bool StopBeforeStep() = 0;
 };
 
-// The Z80 core: executes one whole instruction per Step, counts instructions
-// down to a periodic interrupt and takes interrupts in modes 0, 1, 2 and NMI.
-// Memory, ports, the interrupt vector and the trap hook belong to a subclass.
+// The Z80 core: executes one whole instruction per Step, counts the machine's
+// time in clock cycles and takes interrupts in modes 0, 1, 2 and NMI while its
+// interrupt line is asserted. Memory, ports, the interrupt vector, the
+// machine's timed events and the trap hook belong to a subclass.
 class TZ80 {
 public:
     // cpuState bits.
@@ -79,11 +80,20 @@ public:
     static constexpr std::uint16_t NoInterrupt = 0xFFFF;
     static constexpr std::uint16_t NonMaskableInterrupt = 0x0066;
 
+    // The clock: 3 579 545 cycles a second.
+    static constexpr std::uint32_t clockRate = 3579545;
+    static constexpr std::uint64_t never = ~std::uint64_t{0};
+
     bool reportUnrecognized = false;
-    std::int32_t interruptPeriod = 10000;
-    bool periodicInterrupt = true;
-    bool interruptRequest = false;
-    std::int32_t instructionsLeft = 0;
+    // Machine time in clock cycles since the processor was made, the MSX's
+    // wait cycles included; never set back. An instruction adds its time before
+    // its memory and port accesses, so a device sees about the instruction's end.
+    std::uint64_t cycles = 0;
+    // The cycle of the last Reset, from which the debugger counts.
+    std::uint64_t resetCycles = 0;
+    // The machine's next timed event: the step that ends at or past it calls
+    // MachineEvent, which sets the next one through ScheduleEvent.
+    std::uint64_t nextEventCycle = never;
     TZ80Registers registers;
     std::uint8_t cpuState = 0;
     std::uint8_t I = 0;
@@ -92,7 +102,6 @@ public:
     std::string instructionText;
     bool running = false;
     std::uint32_t instructionCount = 0;
-    std::uint64_t cycles = 0;
 
     TZ80();
     virtual ~TZ80();
@@ -114,11 +123,26 @@ public:
     virtual void WritePort(std::uint8_t port, std::uint8_t value) = 0;
     // Called by the opcode ED FE with the first byte of the register block.
     virtual void Trap(std::uint8_t* registerBlock) = 0;
-    // Once per run-out of the countdown: FFFFh for none, 0066h for NMI,
+    // When an interrupt is accepted: FFFFh for none after all, 0066h for NMI,
     // otherwise the vector of a maskable interrupt.
     virtual std::uint16_t AcknowledgeInterrupt() = 0;
+    // The machine's timed work, at the end of the step that reaches nextEventCycle.
+    virtual void MachineEvent() {}
 
     void Reset();
+    // The maskable interrupt is a level: taken at the end of an instruction
+    // while asserted and IFF1 is set, but not at the end of the EI that set it.
+    void SetInterruptLine(bool asserted) {
+        interruptLine = asserted;
+        if (asserted) eventCycle = 0;
+    }
+    bool GetInterruptLine() const { return interruptLine; }
+    void ScheduleEvent(std::uint64_t cycle) {
+        nextEventCycle = cycle;
+        if (cycle < eventCycle) eventCycle = cycle;
+    }
+    // Cycles since the last Reset.
+    std::uint64_t CyclesSinceReset() const { return cycles - resetCycles; }
     void SetTraceEnabled(bool enabled);
     // Not owned; null watches no step. With a map, the watcher is asked only
     // before the instructions at the addresses the map marks non-zero (64 KB,
@@ -127,12 +151,15 @@ public:
     bool IsStepWatched() const { return stepWatcher != nullptr; }
     // Not owned; while set, it is charged with every step. Null charges none.
     void SetProfiler(TProfiler* newProfiler);
-    // Maskable interrupts accepted, and the cycle the last one was accepted at.
+    // Maskable interrupts accepted, the cycle the last one was accepted at,
+    // and whether it ended a HALT.
     std::uint32_t interruptsTaken = 0;
     std::uint64_t interruptCycle = 0;
+    bool interruptEndedHalt = false;
 
     // What decides the next steps: registers, interrupt and halt state, the
-    // countdown and the instruction count. Settings and the trace are not state.
+    // clock and the instruction count. Settings, the trace and the machine's
+    // next event (its owner schedules it again) are not state.
     void SaveState(TStateWriter& record) const;
     // False, with the processor unusable, when the record is short or out of range.
     bool LoadState(TStateReader& record);
@@ -161,7 +188,18 @@ private:
     // Non-zero while a step has more to do than execute: the one test a step
     // makes for all of them.
     std::uint8_t stepExtras = 0;
-    // A pending request: the acknowledge, then the interrupt if it is accepted.
-    // Out of line, so that the step's common path keeps a small frame.
-    [[gnu::noinline]] void AnswerInterruptRequest();
+    // The step that reaches eventCycle: the machine's event when it is due,
+    // then the interrupt when it may be taken. Out of line, so that the step's
+    // common path keeps a small frame.
+    [[gnu::noinline]] void ReachEvent();
+    // Where the next step must stop by: at once while an interrupt may be
+    // taken, else at the machine's event.
+    void RefreshEventCycle() {
+        eventCycle = (interruptLine && (cpuState & StateIFF1)) || interruptDelay ? 0 : nextEventCycle;
+    }
+
+    std::uint64_t eventCycle = never;
+    bool interruptLine = false;
+    // Set by EI: no interrupt at the end of this instruction.
+    bool interruptDelay = false;
 };

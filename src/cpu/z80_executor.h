@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "cpu/z80.h"
+#include "cpu/z80_cycles.h"
 #include "cpu/z80_flags.h"
 
 // The instruction executors of one Step, written once for every processor
@@ -21,7 +22,8 @@ public:
     explicit TZ80Executor(Processor& processor)
         : cpu(processor), r(processor.registers), pc(processor.registers.Get(TZ80Registers::PC)) {}
 
-    // The whole Step of the core: count, execute, then the countdown and the interrupt check.
+    // The whole Step of the core: execute, then the machine's event and the
+    // interrupt when the clock has reached the cycle to look at them.
     [[gnu::always_inline]] inline std::int32_t Step();
     // Accepts an interrupt with the acknowledge's vector.
     void Interrupt(std::uint16_t vector);
@@ -71,7 +73,6 @@ private:
     [[gnu::always_inline]] inline void Push(std::uint16_t value);
     [[gnu::always_inline]] inline std::uint16_t Pop();
     [[gnu::always_inline]] inline bool Condition(unsigned code) const;
-    static void ChargeBlockCount(TZ80& core, std::uint32_t count);
     [[gnu::always_inline]] inline void SkipRedundantPrefix();
 
     // The unprefixed table; Index is HL, or IX / IY after a DD / FD prefix.
@@ -81,8 +82,11 @@ private:
     [[gnu::always_inline]] inline void ExecuteBitOperation();
     template <R::Pair Index> [[gnu::always_inline]] inline void ExecuteIndexedBitOperation();
     [[gnu::always_inline]] inline void ExecuteExtended();
-    // Needs no PC, so it may stay out of line and take what it uses.
-    static void ExecuteBlockTransfer(Processor& cpu, TZ80Registers& r, std::uint8_t opcode);
+    // Needs no PC, so it may stay out of line and take what it uses. True when
+    // the instruction repeats: the caller then runs it again in the next step.
+    static bool ExecuteBlockTransfer(Processor& cpu, TZ80Registers& r, std::uint8_t opcode);
+    // The repeats of a HALT up to the machine's next event, in one step.
+    [[gnu::always_inline]] inline void SkipHaltRepeats();
 
     template <unsigned Operation> [[gnu::always_inline]] inline void Arithmetic(std::uint8_t operand);
     [[gnu::always_inline]] inline void Add8(std::uint8_t operand, std::uint8_t carry);
@@ -127,25 +131,24 @@ inline bool TZ80Executor<Processor>::Condition(unsigned code) const {
     return set == ((code & 1) != 0);
 }
 
-// The repeating block instructions charge their transfers to the countdown in one go.
-template <class Processor>
-void TZ80Executor<Processor>::ChargeBlockCount(TZ80& core, std::uint32_t count) {
-    if (static_cast<std::int64_t>(count) < core.instructionsLeft) {
-        core.instructionsLeft -= static_cast<std::int32_t>(count);
-    } else {
-        core.instructionsLeft = 1;
-    }
-}
-
-// The second prefix begins the next step; the first one does not count.
+// The second prefix begins the next step; the first one is a fetch on its own.
 template <class Processor>
 void TZ80Executor<Processor>::SkipRedundantPrefix() {
-    // The prefix makes up for the count of its step; a stopped step does not
-    // count down, so there is nothing to make up for.
-    if (cpu.running) {
-        cpu.instructionsLeft = static_cast<std::int32_t>(static_cast<std::uint32_t>(cpu.instructionsLeft) + 1U);
-    }
     --pc;
+}
+
+// A halted processor does nothing but repeat its NOP cycles until the next
+// event or interrupt, so the repeats up to there are counted at once: the
+// step ends where the last of them would have. With no event in sight (a
+// processor outside a machine) it repeats once per step.
+template <class Processor>
+void TZ80Executor<Processor>::SkipHaltRepeats() {
+    constexpr std::uint64_t longestSkip = std::uint64_t{1} << 24;
+    const std::uint64_t limit = cpu.eventCycle;
+    if (limit > cpu.cycles && limit - cpu.cycles <= longestSkip) {
+        const std::uint64_t repeats = (limit - cpu.cycles + TZ80Cycles::haltRepeat - 1) / TZ80Cycles::haltRepeat;
+        cpu.cycles += repeats * TZ80Cycles::haltRepeat;
+    }
 }
 
 // prefix is "DD", "FD" or "ED", the byte that begins the instruction.
@@ -364,14 +367,7 @@ std::int32_t TZ80Executor<Processor>::Step() {
     r.Set(R::PC, pc);
 
     if (!cpu.running) return -1;
-
-    const std::int32_t old = cpu.instructionsLeft;
-    cpu.instructionsLeft = static_cast<std::int32_t>(static_cast<std::uint32_t>(old) - 1U);
-    if (old == 0) [[unlikely]] {
-        cpu.instructionsLeft = cpu.interruptPeriod;
-        if (cpu.periodicInterrupt) cpu.interruptRequest = true;
-    }
-    if (cpu.interruptRequest) [[unlikely]] core.AnswerInterruptRequest();
+    if (cpu.cycles >= cpu.eventCycle) [[unlikely]] core.ReachEvent();
     return 0;
 }
 
@@ -381,6 +377,7 @@ void TZ80Executor<Processor>::Interrupt(std::uint16_t vector) {
         // Where the profiler's frame load starts.
         ++cpu.interruptsTaken;
         cpu.interruptCycle = cpu.cycles;
+        cpu.interruptEndedHalt = (cpu.cpuState & TZ80::StateHalted) != 0;
     }
     std::uint8_t& state = cpu.cpuState;
     // IFF2 takes IFF1 for maskable interrupts too.
@@ -390,6 +387,9 @@ void TZ80Executor<Processor>::Interrupt(std::uint16_t vector) {
         ++pc;
         state = static_cast<std::uint8_t>(state & ~TZ80::StateHalted);
     }
+    cpu.cycles += vector == TZ80::NonMaskableInterrupt ? TZ80Cycles::nonMaskableInterrupt
+                  : (state & TZ80::StateMode2)         ? TZ80Cycles::interruptMode2
+                                                       : TZ80Cycles::interruptMode0Or1;
     Push(pc);
     if (vector == TZ80::NonMaskableInterrupt) {
         pc = TZ80::NonMaskableInterrupt;
@@ -412,6 +412,7 @@ inline void TZ80Executor<Processor>::Execute(std::uint8_t opcode) {
     // The pair field with HL replaced by the index register.
     const auto pairOf = [](unsigned code) { return code == 2 ? Index : pairByCode[code]; };
 
+    cpu.cycles += Index == R::HL ? TZ80Cycles::unprefixed[opcode] : TZ80Cycles::indexed[opcode];
     switch (opcode) {
     case 0x00: break;
     case 0x01: case 0x11: case 0x21: case 0x31: r.Set(pairOf(PairBits(opcode)), FetchWord()); break;
@@ -491,7 +492,10 @@ inline void TZ80Executor<Processor>::Execute(std::uint8_t opcode) {
     case 0x09: case 0x19: case 0x29: case 0x39: Add16(Index, r.Get(pairOf(PairBits(opcode)))); break;
     case 0x10: {
         const std::uint8_t displacement = FetchByte();
-        if (--r[R::B] != 0) pc = AddDisplacement(pc, displacement);
+        if (--r[R::B] != 0) {
+            pc = AddDisplacement(pc, displacement);
+            cpu.cycles += TZ80Cycles::relativeJumpTaken;
+        }
         break;
     }
     case 0x18: {
@@ -501,7 +505,10 @@ inline void TZ80Executor<Processor>::Execute(std::uint8_t opcode) {
     }
     case 0x20: case 0x28: case 0x30: case 0x38: {
         const std::uint8_t displacement = FetchByte();
-        if (Condition(MiddleBits(opcode) - 4)) pc = AddDisplacement(pc, displacement);
+        if (Condition(MiddleBits(opcode) - 4)) {
+            pc = AddDisplacement(pc, displacement);
+            cpu.cycles += TZ80Cycles::relativeJumpTaken;
+        }
         break;
     }
     case 0x22: {
@@ -536,6 +543,7 @@ inline void TZ80Executor<Processor>::Execute(std::uint8_t opcode) {
         if (cpu.cpuState & TZ80::StateIFF1) {
             --pc;
             cpu.cpuState |= TZ80::StateHalted;
+            SkipHaltRepeats();
         }
         break;
     // LD r,(HL) and LD (HL),r keep H and L even after an index prefix.
@@ -619,7 +627,10 @@ inline void TZ80Executor<Processor>::Execute(std::uint8_t opcode) {
     case 0xFE: Arithmetic<7>(FetchByte()); break;
 
     case 0xC0: case 0xC8: case 0xD0: case 0xD8: case 0xE0: case 0xE8: case 0xF0: case 0xF8:
-        if (Condition(MiddleBits(opcode))) pc = Pop();
+        if (Condition(MiddleBits(opcode))) {
+            pc = Pop();
+            cpu.cycles += TZ80Cycles::returnTaken;
+        }
         break;
     case 0xC9: pc = Pop(); break;
     case 0xC1: case 0xD1: case 0xE1: r.Set(pairOf(PairBits(opcode)), Pop()); break;
@@ -637,6 +648,7 @@ inline void TZ80Executor<Processor>::Execute(std::uint8_t opcode) {
         if (Condition(MiddleBits(opcode))) {
             Push(pc);
             pc = target;
+            cpu.cycles += TZ80Cycles::callTaken;
         }
         break;
     }
@@ -681,7 +693,11 @@ inline void TZ80Executor<Processor>::Execute(std::uint8_t opcode) {
     }
     case 0xF9: r.Set(R::SP, r.Get(Index)); break;
     case 0xF3: cpu.cpuState = static_cast<std::uint8_t>(cpu.cpuState & ~TZ80::StateIFF1); break;
-    case 0xFB: cpu.cpuState |= TZ80::StateIFF1; break;
+    case 0xFB:
+        cpu.cpuState |= TZ80::StateIFF1;
+        cpu.interruptDelay = true;
+        cpu.eventCycle = 0;
+        break;
 
     case 0xCB:
         if constexpr (Index == R::HL) ExecuteBitOperation();
@@ -709,6 +725,7 @@ inline void TZ80Executor<Processor>::Execute(std::uint8_t opcode) {
 template <class Processor>
 void TZ80Executor<Processor>::ExecuteBitOperation() {
     const std::uint8_t operation = FetchByte();
+    cpu.cycles += TZ80Cycles::bitOperation[operation];
     const unsigned code = operation & 7;
     const unsigned bit = (operation >> 3) & 7;
     const std::uint16_t address = r.Get(R::HL);
@@ -732,7 +749,9 @@ void TZ80Executor<Processor>::ExecuteIndexedBitOperation() {
     const std::uint8_t operation = FetchByte();
     const std::uint16_t address = AddDisplacement(r.Get(Index), displacement);
     const unsigned bit = (operation >> 3) & 7;
-    if ((operation & 0xC0) == 0x40) {
+    const bool test = (operation & 0xC0) == 0x40;
+    cpu.cycles += test ? TZ80Cycles::indexedBitTest : TZ80Cycles::indexedBitOperation;
+    if (test) {
         TestBit(bit, cpu.ReadMemory(address));
         return;
     }
@@ -753,7 +772,7 @@ void TZ80Executor<Processor>::ExecuteIndexedBitOperation() {
 
 // The block group: LDI, CPI, INI, OUTI and their decrementing and repeating forms.
 template <class Processor>
-void TZ80Executor<Processor>::ExecuteBlockTransfer(Processor& cpu, TZ80Registers& r, std::uint8_t opcode) {
+bool TZ80Executor<Processor>::ExecuteBlockTransfer(Processor& cpu, TZ80Registers& r, std::uint8_t opcode) {
     // Bit 3 of the opcode counts down, bit 4 repeats.
     const int direction = (opcode & 0x08) ? -1 : 1;
     const bool repeat = (opcode & 0x10) != 0;
@@ -794,47 +813,27 @@ void TZ80Executor<Processor>::ExecuteBlockTransfer(Processor& cpu, TZ80Registers
         --r[R::B];
     };
 
+    // A repeating form does one transfer a step, as the processor does.
     switch (opcode & 0x03) {
     case 0:
-        if (!repeat) {
-            transfer();
-            r[R::F] = static_cast<std::uint8_t>((r[R::F] & 0xE9) | (r.Get(R::BC) != 0 ? FlagParityOverflow : 0));
-            break;
-        }
-        ChargeBlockCount(cpu, r.Get(R::BC));
-        do {
-            transfer();
-        } while (r.Get(R::BC) != 0);
-        r[R::F] = static_cast<std::uint8_t>(r[R::F] & 0xE9);
-        break;
-    case 1:
-        if (!repeat) {
-            compare();
-            break;
-        }
-        while (!compare() && r.Get(R::BC) != 0) {
-        }
-        break;
-    default: {
-        const auto move = [&] { (opcode & 0x01) ? output() : input(); };
-        if (!repeat) {
-            move();
-            r[R::F] = static_cast<std::uint8_t>(FlagSubtract | (r[R::B] == 0 ? FlagZero : 0));
-            break;
-        }
-        ChargeBlockCount(cpu, r[R::B]);
-        do {
-            move();
-        } while (r[R::B] != 0);
-        r[R::F] = FlagZero | FlagSubtract;
-        break;
+        transfer();
+        r[R::F] = static_cast<std::uint8_t>((r[R::F] & 0xE9) | (r.Get(R::BC) != 0 ? FlagParityOverflow : 0));
+        return repeat && r.Get(R::BC) != 0;
+    case 1: {
+        const bool matched = compare();
+        return repeat && !matched && r.Get(R::BC) != 0;
     }
+    default:
+        (opcode & 0x01) ? output() : input();
+        r[R::F] = static_cast<std::uint8_t>(FlagSubtract | (r[R::B] == 0 ? FlagZero : 0));
+        return repeat && r[R::B] != 0;
     }
 }
 
 template <class Processor>
 void TZ80Executor<Processor>::ExecuteExtended() {
     const std::uint8_t opcode = FetchByte();
+    cpu.cycles += TZ80Cycles::extended[opcode];
     const unsigned middleBits = (opcode >> 3) & 7;
     const R::Pair pair = pairByCode[(opcode >> 4) & 3];
 
@@ -876,6 +875,7 @@ void TZ80Executor<Processor>::ExecuteExtended() {
     case 0x45:
         cpu.cpuState = static_cast<std::uint8_t>((cpu.cpuState & ~TZ80::StateIFF1) |
                                                  ((cpu.cpuState & TZ80::StateIFF2) ? TZ80::StateIFF1 : 0));
+        cpu.eventCycle = 0;  // interrupts may be enabled again
         pc = Pop();
         break;
     case 0x4D: pc = Pop(); break;
@@ -890,9 +890,9 @@ void TZ80Executor<Processor>::ExecuteExtended() {
     case 0x4F: break;  // There is no R register.
     case 0x57:
     case 0x5F: {
-        // LD A,R reads a value that goes up by one with every counted step.
-        const std::uint8_t value =
-            opcode == 0x57 ? cpu.I : static_cast<std::uint8_t>(256 - (cpu.instructionsLeft & 0xFF));
+        // LD A,R reads a value that goes up by one with every step, as the
+        // refresh counter's seven bits go up with the fetches.
+        const std::uint8_t value = opcode == 0x57 ? cpu.I : static_cast<std::uint8_t>(cpu.instructionCount & 0x7F);
         r[R::A] = value;
         r[R::F] = static_cast<std::uint8_t>((r[R::F] & FlagCarry) | SignZeroTable[value] |
                                             ((cpu.cpuState & TZ80::StateIFF1) ? FlagParityOverflow : 0));
@@ -918,7 +918,10 @@ void TZ80Executor<Processor>::ExecuteExtended() {
     }
     case 0xA0: case 0xA1: case 0xA2: case 0xA3: case 0xA8: case 0xA9: case 0xAA: case 0xAB:
     case 0xB0: case 0xB1: case 0xB2: case 0xB3: case 0xB8: case 0xB9: case 0xBA: case 0xBB:
-        ExecuteBlockTransfer(cpu, r, opcode);
+        if (ExecuteBlockTransfer(cpu, r, opcode)) {
+            pc = static_cast<std::uint16_t>(pc - 2);
+            cpu.cycles += TZ80Cycles::blockRepeat;
+        }
         break;
     case 0xED:
         SkipRedundantPrefix();

@@ -8,6 +8,7 @@
 
 #include "cpu/msx_z80.h"
 #include "debug/symbol_table.h"
+#include "video/v9918.h"
 
 TProfiler::TProfiler() = default;
 
@@ -65,6 +66,8 @@ void TProfiler::Reset() {
 void TProfiler::ChargeStep() {
     const TMSXZ80& cpu = *processor;
     const std::uint64_t now = cpu.cycles;
+    // Where the step before began: a HALT's start, when that step was one.
+    const std::uint64_t lastStart = pendingKey != noStep ? pendingCycle : now;
     if (pendingKey != noStep) {
         cyclesAt[pendingKey] += now - pendingCycle;
         ++instructionsAt[pendingKey];
@@ -75,14 +78,19 @@ void TProfiler::ChargeStep() {
 
     if (cpu.interruptsTaken != interruptsSeen) [[unlikely]] {
         interruptsSeen = cpu.interruptsTaken;
+        // A HALT waits in one step up to the interrupt that ends it.
+        if (cpu.interruptEndedHalt) NoteHalt(lastStart);
         if (frameStarted) EndFrame(cpu.interruptCycle);
         StartFrame(cpu.interruptCycle);
+    } else if (cpu.cpuState & TZ80::StateHalted) [[unlikely]] {
+        NoteHalt(lastStart);
     }
-    // A halted processor repeats its HALT: the first one seen ends the loop's part of the frame.
-    if ((cpu.cpuState & TZ80::StateHalted) && !halted) [[unlikely]] {
-        halted = true;
-        haltCycle = now;
-    }
+}
+
+void TProfiler::NoteHalt(std::uint64_t cycle) {
+    if (halted) return;
+    halted = true;
+    haltCycle = cycle;
 }
 
 void TProfiler::StartFrame(std::uint64_t interruptCycle) {
@@ -94,11 +102,12 @@ void TProfiler::StartFrame(std::uint64_t interruptCycle) {
 // The span between two frame interrupts is one frame, or more when interrupts
 // were held off: each frame of it gets its part of the cycles used before the HALT.
 void TProfiler::EndFrame(std::uint64_t nextInterruptCycle) {
-    if (frameCycles <= 0) return;
-    const auto length = static_cast<std::uint64_t>(frameCycles);
+    const TV9918* vdp = processor->GetIOHandler()->GetVDP();
+    if (!vdp) return;
+    const std::uint64_t length = vdp->FrameCycles();
     const std::uint64_t span = nextInterruptCycle - frameStart;
-    const std::uint64_t used = halted ? haltCycle - frameStart : span;
     const std::uint64_t spanFrames = std::max<std::uint64_t>(1, (span + length / 2) / length);
+    const std::uint64_t used = halted ? haltCycle - frameStart : spanFrames * length;
     for (std::uint64_t frame = 0; frame < spanFrames; ++frame) {
         const std::uint64_t before = frame * length;
         const std::uint64_t part = used > before ? std::min(used - before, length) : 0;

@@ -21,7 +21,8 @@ struct TProfileRow {
 };
 
 // The frame load over the frames measured: the part of each frame from the
-// frame interrupt being taken to the first HALT after it, in percent.
+// frame interrupt being taken to the start of the first HALT after it, in
+// percent; a frame without HALT counts as full.
 struct TFrameLoadSummary {
     std::int64_t frames = 0;
     double minimum = 0;
@@ -55,8 +56,6 @@ public:
     bool IsRunning() const { return running; }
     // Forgets every charge and frame load.
     void Reset();
-    // A frame's length in cycles, for the frame load.
-    void SetFrameCycles(std::int64_t cycles) { frameCycles = cycles; }
 
     // Called by the processor before each step while running: the step before
     // is charged with the cycles since it started.
@@ -75,6 +74,7 @@ private:
     static constexpr std::size_t keys = 16 * 0x10000;
 
     void AttachRunning();
+    void NoteHalt(std::uint64_t cycle);
     void StartFrame(std::uint64_t interruptCycle);
     void EndFrame(std::uint64_t nextInterruptCycle);
     void AddFrameLoad(double percent);
@@ -87,7 +87,6 @@ private:
     std::uint32_t pendingKey = noStep;
     std::uint64_t pendingCycle = 0;
 
-    std::int64_t frameCycles = 0;
     std::uint32_t interruptsSeen = 0;
     bool frameStarted = false;
     std::uint64_t frameStart = 0;

@@ -18,14 +18,17 @@ public:
     }
 };
 
-// Keeps emulated frames in step with host time, 60 a second. Frame n is due
-// n sixtieths of a second after the origin, computed from the count rather
-// than added up, so no rounding error builds up. A machine that falls far
+// Keeps emulated frames in step with host time, at the machine's frame rate:
+// a frame lasts its processor cycles at 3 579 545 cycles a second. Frame n is
+// due n frame times after the origin, computed from the count rather than
+// added up, so no rounding error builds up. A machine that falls far
 // behind (a modal dialog, a slow host) starts counting again from the present
 // instead of racing to catch up.
 class TFramePacer {
 public:
-    static constexpr std::int64_t framesPerSecond = 60;
+    static constexpr std::uint64_t clockRate = 3579545;
+    // The TMS9918A's frame: 262 lines of 228 cycles.
+    static constexpr std::uint64_t defaultFrameCycles = 262 * 228;
     // Behind by more than this, the pacer gives up the lost time.
     static constexpr std::chrono::nanoseconds lateLimit = std::chrono::milliseconds(100);
 
@@ -37,12 +40,17 @@ public:
     // zero when it is due already or when running at full speed.
     std::chrono::nanoseconds FrameDone();
 
+    // A new frame length counts from now.
+    void SetFrameCycles(std::uint64_t cycles);
+    std::uint64_t GetFrameCycles() const { return frameCycles; }
+
     void SetFullSpeed(bool on);
     bool IsFullSpeed() const { return fullSpeed; }
 
 private:
     const TSteadyClock& clock;
     std::chrono::nanoseconds origin{};
-    std::int64_t frameCount = 0;
+    std::uint64_t frameCount = 0;
+    std::uint64_t frameCycles = defaultFrameCycles;
     bool fullSpeed = false;
 };

@@ -312,12 +312,20 @@ bool TMachineState::Restore(TPCMSX& machine, const TStateFile& file, std::string
     auto aside = std::make_unique<TPCMSX>(machine.GetServices());
     aside->preferences = &preferences;
     aside->SetROMFolder(machine.GetROMFolder());
+    aside->SetVideoFrequency(machine.GetVideoFrequency());
     aside->Build(configuration);
     aside->ApplyJoystickPorts();
     TRestorer restorer(*aside, preferences, reason);
     for (const TStateRecord& record : file.GetRecords()) {
         if (!restorer.Record(record)) return false;
     }
+    // The beam stands within a frame of the clock, or frames would come at every step, or never.
+    const std::uint64_t flag = aside->GetVDP()->NextFrameFlagCycle(), now = aside->GetZ80()->cycles;
+    if ((flag > now ? flag - now : now - flag) > aside->GetVDP()->FrameCycles()) {
+        reason = "the file is damaged (the video processor's beam does not fit the clock)";
+        return false;
+    }
+    aside->GetZ80()->ScheduleFrameFlag();
     aside->ApplySoundSettings();
 
     // A running processor goes on running: the run loop, or a host that steps

@@ -4,6 +4,12 @@
 #include "memory/rom_file_check.h"
 #include "memory/memory_mapper.h"
 
+std::optional<TVideoFrequency> ParseVideoFrequency(const std::string& text) {
+    if (text == "50") return TVideoFrequency::hertz50;
+    if (text == "60") return TVideoFrequency::hertz60;
+    return std::nullopt;
+}
+
 TMSX::~TMSX() = default;
 
 void TMSX::Build(TConfiguration& newConfiguration) {
@@ -39,6 +45,20 @@ void TMSX::Build(TConfiguration& newConfiguration) {
     psg->SetCassette(cassette.get());
     cassette->SetZ80(processor.get());
     selector->SetZ80(processor.get());
+    vdp->SetFrequency(BuiltFrequency());
+    vdp->SetZ80(processor.get());
+    processor->ScheduleFrameFlag();
+}
+
+int TMSX::BuiltFrequency() const {
+    switch (videoFrequency) {
+    case TVideoFrequency::hertz50: return 50;
+    case TVideoFrequency::hertz60: return 60;
+    default: break;
+    }
+    // After a build every page shows slot 0, where the main ROM lies.
+    constexpr std::uint16_t frequencyByte = 0x002B;
+    return (selector->Peek(frequencyByte) & 0x80) != 0 ? 50 : 60;
 }
 
 void TMSX::BuildMemory() {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,6 +22,12 @@
 #include "sound/scc.h"
 #include "video/v9918.h"
 
+
+// The video frequency a machine is built with: automatic takes what the main
+// ROM declares, as a real machine's BIOS and video chip agree.
+enum class TVideoFrequency : std::uint8_t { automatic, hertz50, hertz60 };
+// "50" or "60" as a command line gives it; nothing for any other text.
+std::optional<TVideoFrequency> ParseVideoFrequency(const std::string& text);
 
 // The emulated computer as a whole. It builds the processor, the memory system and
 // every device from a configuration and wires them together; every device with a
@@ -62,6 +69,12 @@ public:
     virtual std::unique_ptr<TV9918> CreateVDP() = 0;
     virtual std::unique_ptr<TPSG> CreatePSG() = 0;
     virtual std::unique_ptr<TSCC> CreateSCC() = 0;
+
+    // Takes effect when the machine is next built.
+    void SetVideoFrequency(TVideoFrequency frequency) { videoFrequency = frequency; }
+    TVideoFrequency GetVideoFrequency() const { return videoFrequency; }
+    // 50 or 60: the frequency the machine was built with.
+    int GetVideoHertz() const { return vdp ? vdp->GetFrequency() : 60; }
 
     // The folder the configuration's system ROM names are opened from: the
     // Configurations folder beside the executable, whatever the working folder is.
@@ -135,7 +148,10 @@ protected:
 private:
     void BuildMemory();
     void BuildSlot(int primary, int secondary);
+    // Bit 7 of the main ROM's byte 002Bh set declares 50 Hz.
+    int BuiltFrequency() const;
 
     std::filesystem::path romFolder = "Configurations";
     const TClock* clock = nullptr;
+    TVideoFrequency videoFrequency = TVideoFrequency::automatic;
 };

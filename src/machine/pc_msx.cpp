@@ -45,21 +45,25 @@ void TPCMSX::Run() {
     debugger.Resume();
     GetPCZ80()->Start();
     if (pacer) pacer->Restart();
-    std::int32_t stepsInFrame = 0;
     bool done = false;
     while (!done) {
         // The processor is looked up afresh each time: a handler run from the
         // message processing may have rebuilt the machine, or torn it down.
-        for (int step = 0; step < 1000 && !done; ++step) {
+        const TPCZ80* batchProcessor = GetPCZ80();
+        const std::uint64_t framesBefore = batchProcessor ? batchProcessor->framesEnded : 0;
+        const auto frameEnded = [&] {
+            return batchProcessor && GetPCZ80() == batchProcessor && batchProcessor->framesEnded != framesBefore;
+        };
+        for (int step = 0; step < 1000 && !done && !frameEnded(); ++step) {
             if (processor && GetPCZ80()->pumpEveryStep) services.messagePump.ProcessMessages();
             done = !processor || GetPCZ80()->Step() != 0;
-            ++stepsInFrame;
         }
+        const bool counted = frameEnded();
         services.messagePump.ProcessMessages();
         if (!stopped) ResumeSound();
-        if (stepsInFrame >= stepsPerFrame) {
-            stepsInFrame -= stepsPerFrame;
+        if (counted) {
             CountFrame();
+            if (pacer && vdp) pacer->SetFrameCycles(vdp->FrameCycles());
             const std::chrono::nanoseconds wait = pacer ? pacer->FrameDone() : std::chrono::nanoseconds(0);
             if (!done && wait.count() > 0) services.messagePump.WaitForMessages(wait);
         }

@@ -30,12 +30,10 @@ public:
     void ExchangeDevices(TMSX& other) override;
     // Detaches the debugger from the processor before it goes.
     void Teardown() override;
-    // The processor's countdown runs out once every this many steps: one frame.
-    static constexpr std::int32_t stepsPerFrame = 10001;
-
-    // Steps the processor in batches of 1000, processing host messages between
-    // them (and before every step while a debug window is shown), until stopped.
-    // With a pacer, each frame waits for its time, processing messages meanwhile.
+    // Steps the processor in batches of up to 1000, processing host messages
+    // between them (and before every step while a debug window is shown), until
+    // stopped. A batch ends with a frame; with a pacer, each frame waits for its
+    // time, processing messages meanwhile.
     void Run() override;
 
     std::unique_ptr<TMSXZ80> CreateZ80() final;

@@ -156,7 +156,11 @@ std::uint32_t TCassette::SampleClock() const
     if (z80 == nullptr) {
         return 0;
     }
-    return z80->instructionCount / static_cast<std::uint32_t>(instructionsPerSample);
+    // Kept exact from the machine's whole cycle count, so no rounding builds up.
+    constexpr std::uint64_t instructionsPerSecond = 600060;
+    const std::uint64_t cyclesPerSampleTimesRate =
+        std::uint64_t{TZ80::clockRate} * static_cast<std::uint64_t>(instructionsPerSample);
+    return static_cast<std::uint32_t>(z80->cycles * instructionsPerSecond / cyclesPerSampleTimesRate);
 }
 
 void TCassette::AdvanceHead()

@@ -29,7 +29,10 @@ private:
 };
 
 // The cassette recorder at the level of the signal: the tape is an array of
-// one-bit samples, one per instructionsPerSample processor instructions. The
+// one-bit samples. Tapes were first made with one sample per
+// instructionsPerSample instructions of a machine that ran 600 060
+// instructions a second; a sample keeps that length in real time, now counted
+// in the processor's clock cycles (40 004, 60 006 or 120 012 samples a second). The
 // output bit is recorded as whole runs when it changes; the input bit is read
 // back from the sample under the head. The whole tape lives in memory and is
 // stored compressed in a "QCS00" image.

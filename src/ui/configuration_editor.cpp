@@ -17,8 +17,10 @@
 #include <fstream>
 #include <iterator>
 #include <system_error>
+#include <utility>
 #include <vector>
 
+#include "host/video_frequency_settings.h"
 #include "memory/rom_file_check.h"
 #include "ui/editor_widgets.h"
 #include "ui/file_dialogs.h"
@@ -97,6 +99,9 @@ TConfigurationEditor::TConfigurationEditor(const std::filesystem::path& folder, 
     auto* video = new QFormLayout;
     video->addRow("Videochip:", listVDP);
     video->addRow("VRAM:", listVRAM);
+    // In the order of TVideoFrequency.
+    listFrequency = NewList({"Automatic", "50 Hz (TMS9929A)", "60 Hz (TMS9918A)"});
+    video->addRow("Frequency:", listFrequency);
 
     pages = new QTabWidget;
     // Every tab stays in sight: the window widens rather than scrolling them.
@@ -134,6 +139,7 @@ TConfigurationEditor::TConfigurationEditor(const std::filesystem::path& folder, 
     connect(listCPU, &QComboBox::activated, this, &TConfigurationEditor::listCPUChange);
     connect(listVDP, &QComboBox::activated, this, &TConfigurationEditor::listVDPChange);
     connect(listVRAM, &QComboBox::activated, this, &TConfigurationEditor::listVRAMChange);
+    connect(listFrequency, &QComboBox::activated, this, &TConfigurationEditor::listFrequencyChange);
     connect(listPrimarySecondary, &QComboBox::activated, this, &TConfigurationEditor::listPrimarySecondaryChange);
     connect(spinPrimary, &QSpinBox::valueChanged, this, &TConfigurationEditor::spinPrimaryClick);
     connect(spinSecondary, &QSpinBox::valueChanged, this, &TConfigurationEditor::spinSecondaryClick);
@@ -170,6 +176,7 @@ void TConfigurationEditor::UpdateControls() {
     listCPU->setCurrentIndex(shown.cpu);
     listVDP->setCurrentIndex(shown.vdp);
     listVRAM->setCurrentIndex(shown.vram);
+    listFrequency->setCurrentIndex(static_cast<int>(TVideoFrequencySettings(programFolder).Read(shown.fileName)));
 
     const bool secondaryShown = listPrimarySecondary->currentIndex() == secondaryView;
     const bool slotExpanded = shown.expanded[p] != 0;
@@ -228,6 +235,14 @@ void TConfigurationEditor::listVDPChange() {
 void TConfigurationEditor::listVRAMChange() {
     configuration->vram = static_cast<std::uint8_t>(listVRAM->currentIndex());
     Changed(true);
+}
+
+void TConfigurationEditor::listFrequencyChange() {
+    // Saved at once: it is no part of the configuration file.
+    TVideoFrequencySettings(programFolder)
+        .Write(configuration->fileName, static_cast<TVideoFrequency>(listFrequency->currentIndex()));
+    frequencyChanged = needsReboot = true;
+    UpdateControls();
 }
 
 void TConfigurationEditor::listPrimarySecondaryChange() { UpdateControls(); }
@@ -397,6 +412,9 @@ bool TConfigurationEditor::ConfirmClose() {
     needsReboot = false;
     if (answer != QMessageBox::Yes) return true;
     if (currentMachine) {
+        if (std::exchange(frequencyChanged, false)) {
+            currentMachine->SetVideoFrequency(TVideoFrequencySettings(programFolder).Read(configuration->fileName));
+        }
         currentMachine->Reset(2);
         currentMachine->ApplyPreferences(true);
         ShowMachineProblems(this);

@@ -34,6 +34,7 @@ public:
     void listCPUChange();
     void listVDPChange();
     void listVRAMChange();
+    void listFrequencyChange();
     void listPrimarySecondaryChange();
     void spinPrimaryClick();
     void spinSecondaryClick();
@@ -67,6 +68,8 @@ public:
     QComboBox* listMapper;
     QComboBox* listVDP;
     QComboBox* listVRAM;
+    // Kept in quib.ini per configuration file, as the .qcf has no field for it.
+    QComboBox* listFrequency;
     QPushButton* btnNew;
     QPushButton* btnLoad;
     QPushButton* btnSave;
@@ -74,6 +77,7 @@ public:
 
     bool modified = false;
     bool needsReboot = false;
+    bool frequencyChanged = false;
 
 protected:
     void showEvent(QShowEvent* event) override;

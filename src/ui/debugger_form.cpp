@@ -104,6 +104,11 @@ TDebuggerForm::TDebuggerForm(TPCMSX& machine, std::function<void()> runOrStop, Q
         registersLayout->addWidget(new QLabel(registerNames[index], registersBox), row, column);
         registersLayout->addWidget(edit, row, column + 1);
     }
+    // Beside I: the clock cycles since the last reset, to time a routine by.
+    lblCycles = new QLabel("0", registersBox);
+    lblCycles->setFont(fixedPitch);
+    registersLayout->addWidget(new QLabel("Cycles", registersBox), 6, 2);
+    registersLayout->addWidget(lblCycles, 6, 3);
     auto* flags = new QHBoxLayout;
     for (int bit = 0; bit < 8; ++bit) {
         cbFlags[bit] = new QCheckBox(flagNames[bit], registersBox);
@@ -287,6 +292,7 @@ void TDebuggerForm::ShowRegisters() {
         editRegisters[index]->setText(HexText(processor->registers.Get(registerPairs[index]), 4));
     }
     editRegisters[12]->setText(HexText(processor->I, 2));
+    lblCycles->setText(QString::number(processor->CyclesSinceReset()));
     const std::uint8_t flags = processor->registers[R::F];
     for (int bit = 0; bit < 8; ++bit) cbFlags[bit]->setChecked((flags >> (7 - bit)) & 1);
     showing = false;

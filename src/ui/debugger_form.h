@@ -67,6 +67,7 @@ public:
     QPushButton* btnToggleBreakpoint;
     QPushButton* btnSymbols;
     QLabel* lblStatus;
+    QLabel* lblCycles;
     QLineEdit* editGoTo;
     QListWidget* listDisassembly;
     QScrollBar* scrollDisassembly;

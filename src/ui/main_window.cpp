@@ -21,6 +21,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "host/video_frequency_settings.h"
 #include "host/cartridge_kind_settings.h"
 #include "host/long_paths.h"
 #include "settings/record.h"
@@ -130,9 +131,11 @@ TMainWindow::TMainWindow(const TStartOptions& startOptions) : options(startOptio
     statusState = new QLabel;
     statusSpeed = new QLabel;
     statusKind = new QLabel;
+    statusFrequency = new QLabel;
     statusBar()->addWidget(statusState);
     statusBar()->addWidget(statusSpeed);
     statusBar()->addPermanentWidget(statusKind);
+    statusBar()->addPermanentWidget(statusFrequency);
     auto* speedTimer = new QTimer(this);
     connect(speedTimer, &QTimer::timeout, this, &TMainWindow::MeasureSpeed);
     speedTimer->start(1000);
@@ -349,6 +352,9 @@ void TMainWindow::StartUp() {
         return TCartridgeKindSettings(folder).Read(slot, image);
     };
     machine->SetROMFolder(configurationFolder);
+    machine->SetVideoFrequency(options.frequency != TVideoFrequency::automatic
+                                   ? options.frequency
+                                   : TVideoFrequencySettings(options.folder).Read(configurationFile));
     currentMachine = machine.get();
     machine->Build(configuration);
     machine->ApplyPreferences(true);
@@ -741,7 +747,7 @@ void TMainWindow::LoadState(const std::filesystem::path& path) {
 
 void TMainWindow::MeasureSpeed() {
     if (machine && !machine->IsStopped()) {
-        speedText = speedMeter.Measure();
+        speedText = speedMeter.Measure(static_cast<double>(TZ80::clockRate) / static_cast<double>(pacer.GetFrameCycles()));
     } else {
         speedMeter.Restart();
         speedText = "-";
@@ -767,6 +773,7 @@ void TMainWindow::RefreshState() {
     statusState->setText(state);
     statusSpeed->setText(running ? (speedText.isEmpty() ? "-" : speedText) : "-");
     statusKind->setText(kinds.isEmpty() ? "no cartridge" : kinds.join("  "));
+    statusFrequency->setText(machine ? QString("%1 Hz").arg(machine->GetVideoHertz()) : QString());
     stoppedNotice->setVisible(machine && !running);
 }
 

@@ -150,6 +150,7 @@ public:
     QLabel* statusState;
     QLabel* statusSpeed;
     QLabel* statusKind;
+    QLabel* statusFrequency;
     TPCKeyboardForm* keyboardInfoForm;
     TResetMSXForm* resetForm;
     // Made when first asked for; null before.

@@ -56,7 +56,7 @@ TPCZ80Form::TPCZ80Form(TPCZ80& processor, std::function<void()> closed, QWidget*
     lblI = value("00h", 160, 96, "00h");
     label("IFF:", 200, 96);
     lblIFF = value("00h", 240, 96, "00h");
-    label("Instructions left till VR int.:", 8, 112);
+    label("Cycles left till VR int.:", 8, 112);
     lblICount = value("0", 248, 112, "-2147483648");
 
     cbTraceScreen = new QCheckBox("Trace on screen", registersBox);
@@ -94,7 +94,7 @@ void TPCZ80Form::ShowRegisters(const TZ80RegisterSnapshot& registers) {
         lblIFF->setText(HexText(registers.state & 0xFF, 2) + "h");
         lblI->setText(HexText(registers.state >> 8, 2) + "h");
         lblFlag->setText(QString::fromStdString(Z80FlagString(registers.af & 0xFF)));
-        lblICount->setText(QString::number(registers.instructionsLeft));
+        lblICount->setText(QString::number(registers.cyclesLeft));
     }
     if (traceToFile && traceStream) {
         const std::string record = Z80RegisterRecord(registers.af, registers.bc, registers.de, registers.hl,

@@ -8,7 +8,7 @@
 
 // Passes the frames on to the display and counts them, so that the window can
 // say how fast the machine runs: frames per second and the share of the real
-// machine's 60.
+// machine's frame rate.
 class TSpeedMeter : public TDisplayOutput {
 public:
     void SetOutput(TDisplayOutput* next) { output = next; }
@@ -23,8 +23,9 @@ public:
 
     // Starts a new measurement from now.
     void Restart();
-    // The speed since the last measurement, as "60.0 fps (100%)", and starts the next.
-    QString Measure();
+    // The speed since the last measurement, as "60.0 fps (100%)" for a machine of
+    // that many frames a second, and starts the next.
+    QString Measure(double realFramesPerSecond);
 
 private:
     TDisplayOutput* output = nullptr;

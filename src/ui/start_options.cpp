@@ -8,6 +8,11 @@ std::optional<TStartOptions> ParseCommandLine(const QStringList& arguments, cons
         const QString& argument = arguments[index];
         if (argument == "--run") {
             options.run = true;
+        } else if (argument == "--frequency") {
+            const std::optional<TVideoFrequency> frequency =
+                index + 1 < arguments.size() ? ParseVideoFrequency(arguments[++index].toStdString()) : std::nullopt;
+            if (!frequency) return std::nullopt;
+            options.frequency = *frequency;
         } else if (argument == "--cartridge-kind") {
             const std::optional<TCartridgeKind> kind =
                 index + 1 < arguments.size() ? ParseCartridgeKind(arguments[++index].toStdString()) : std::nullopt;

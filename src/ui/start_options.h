@@ -4,9 +4,10 @@
 #include <filesystem>
 #include <optional>
 
+#include "machine/msx.h"
 #include "memory/cartridge_analysis.h"
 
-// How the application was started: quib [--run] [--cartridge-kind KIND] [ROM].
+// How the application was started: quib [--run] [--frequency 50|60] [--cartridge-kind KIND] [ROM].
 struct TStartOptions {
     // Holds quib.cfg and the Configurations folder: the executable's folder.
     std::filesystem::path folder;
@@ -16,6 +17,8 @@ struct TStartOptions {
     TCartridgeKind cartridgeKind = TCartridgeKind::automatic;
     // Start the machine at once, as if Pause had been chosen.
     bool run = false;
+    // The video frequency for this session; automatic leaves the configuration's choice.
+    TVideoFrequency frequency = TVideoFrequency::automatic;
 };
 
 // The arguments after the program name; nothing when they ask for anything else, name no

@@ -1,5 +1,6 @@
 #include "video/v9918.h"
 
+#include "cpu/z80.h"
 #include "settings/state_record.h"
 
 namespace {
@@ -50,6 +51,8 @@ void TV9918::SaveState(TStateWriter& record) const
     }
     record.Bool(largeSprites);
     record.Bool(magnifiedSprites);
+    record.Byte(static_cast<std::uint8_t>(GetFrequency()));
+    record.Quad(nextFrameFlag);
 }
 
 bool TV9918::LoadState(TStateReader& record)
@@ -70,7 +73,36 @@ bool TV9918::LoadState(TStateReader& record)
     }
     largeSprites = record.Bool();
     magnifiedSprites = record.Bool();
+    SetFrequency(record.Byte());
+    nextFrameFlag = record.Quad();
+    UpdateInterruptLine();
     return !record.Failed();
+}
+
+void TV9918::SetZ80(TZ80* newProcessor)
+{
+    processor = newProcessor;
+    UpdateInterruptLine();
+}
+
+void TV9918::SetFrequency(int hertz)
+{
+    // The frame in progress keeps its length; the next ones take the new one.
+    linesPerFrame = hertz == 50 ? linesAt50Hz : linesAt60Hz;
+}
+
+void TV9918::FrameFlagReached()
+{
+    CheckSprites();
+    SetFrameFlag();
+    RenderFrame();
+    nextFrameFlag += FrameCycles();
+}
+
+void TV9918::UpdateInterruptLine()
+{
+    if (processor)
+        processor->SetInterruptLine((status & frameFlag) != 0 && (registers[1] & 0x20) != 0);
 }
 
 std::uint8_t TV9918::ReadPort(std::uint8_t port)
@@ -84,6 +116,7 @@ std::uint8_t TV9918::ReadPort(std::uint8_t port)
     case controlPort: {
         const std::uint8_t value = status;
         status &= static_cast<std::uint8_t>(~(frameFlag | collisionFlag));
+        UpdateInterruptLine();
         return value;
     }
     default:
@@ -139,6 +172,7 @@ void TV9918::WriteRegister(int index, std::uint8_t value)
         UpdateScreenMode();
         largeSprites = (value & 0x02) != 0;
         magnifiedSprites = (value & 0x01) != 0;
+        UpdateInterruptLine();
         break;
     case 7:
         textColour = value >> 4;
@@ -154,6 +188,7 @@ void TV9918::WriteRegister(int index, std::uint8_t value)
 void TV9918::SetFrameFlag()
 {
     status |= frameFlag;
+    UpdateInterruptLine();
 }
 
 void TV9918::UpdateScreenMode()

@@ -6,6 +6,7 @@
 
 class TStateReader;
 class TStateWriter;
+class TZ80;
 
 // The TMS9918-class video display processor: 16 KB of VRAM, eight write-only
 // registers, one status register and the two ports 98h (data) and 99h
@@ -33,11 +34,29 @@ public:
     static constexpr std::uint8_t spriteListEnd = 208;
     static constexpr int maximumSprites = 32;
 
+    // The beam: a line takes 228 processor cycles; a frame has 192 active
+    // lines and the borders and blanking around them, 262 lines on the
+    // TMS9918A (60 Hz) and 313 on the TMS9929A (50 Hz).
+    static constexpr int cyclesPerLine = 228;
+    static constexpr int activeLines = 192;
+
     TV9918();
     virtual ~TV9918() = default;
 
     TV9918(const TV9918&) = delete;
     TV9918& operator=(const TV9918&) = delete;
+
+    // The machine's clock and the interrupt line the chip drives; not owned.
+    // The clock's cycle 0 is the start of the first active line.
+    void SetZ80(TZ80* processor);
+    // 50 or 60; any other value is taken as 60.
+    void SetFrequency(int hertz);
+    int GetFrequency() const { return linesPerFrame == linesAt50Hz ? 50 : 60; }
+    std::uint64_t FrameCycles() const { return static_cast<std::uint64_t>(linesPerFrame) * cyclesPerLine; }
+    // The frame flag rises as the beam leaves the last active line.
+    std::uint64_t NextFrameFlagCycle() const { return nextFrameFlag; }
+    // At that cycle: the sprite check, the flag with its interrupt, the frame.
+    void FrameFlagReached();
 
     virtual std::uint8_t ReadPort(std::uint8_t port);
     virtual void WritePort(std::uint8_t port, std::uint8_t value);
@@ -126,5 +145,15 @@ protected:
     bool magnifiedSprites = false;
 
 private:
+    static constexpr int linesAt60Hz = 262;
+    static constexpr int linesAt50Hz = 313;
+
     void RecomputeTable(int index);
+    // The interrupt line is asserted while the frame flag and R1's interrupt
+    // enable are both set.
+    void UpdateInterruptLine();
+
+    TZ80* processor = nullptr;
+    int linesPerFrame = linesAt60Hz;
+    std::uint64_t nextFrameFlag = static_cast<std::uint64_t>(activeLines) * cyclesPerLine;
 };

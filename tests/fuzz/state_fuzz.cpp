@@ -81,7 +81,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     // Runs a frame of whatever was restored, then goes back to where it was.
-    for (int step = 0; step < TPCMSX::stepsPerFrame; ++step) machine.GetPCZ80()->Step();
+    TPCZ80& processor = *machine.GetPCZ80();
+    const std::uint64_t frame = processor.framesEnded;
+    for (int step = 0; step < 100000 && processor.framesEnded == frame; ++step) processor.Step();
     TStateFile previous;
     FUZZ_CHECK(previous.Parse(before, reason) && TMachineState::Restore(machine, previous, reason));
     return 0;

@@ -72,7 +72,7 @@ struct MachineStateTest : ::testing::Test {
         TZ80& processor = *saved.GetZ80();
         processor.registers.Set(TZ80Registers::HL, 0x1234);
         processor.cpuState = TZ80::StateIFF1 | TZ80::StateMode1 | TZ80::StateHalted;
-        processor.instructionsLeft = 4321;
+        processor.cycles += 4321;
         processor.instructionCount = 99;
         saved.SetFrameCount(42);
     }
@@ -126,7 +126,8 @@ TEST_F(MachineStateTest, DamagedFilesAndChangedImagesLeaveTheRunningMachineAsItW
         {"without its end record", [](Bytes& b) { b.resize(b.size() - 16); }, "cut short"},
         {"a flipped bit", [](Bytes& b) { b[b.size() / 2] ^= 0x10; }, "fails its checksum"},
         {"a foreign file", [&](Bytes& b) { b = rom; }, "not a Quib state file"},
-        {"a newer version", [](Bytes& b) { b[9] = 2; }, "newer version of Quib (state format 2)"},
+        {"a newer version", [](Bytes& b) { b[9] = 3; }, "newer version of Quib (state format 3; this version reads format 2)"},
+        {"an earlier version", [](Bytes& b) { b[9] = 1; }, "earlier version of Quib (state format 1; this version reads format 2)"},
         {"a ROM image changed", [&](Bytes&) { WriteFile(folder / "system.rom", Bytes(16384, 0xC9)); }, "differs"},
         {"a cartridge missing", [&](Bytes&) { fs::rename(folder / "scc.rom", folder / "gone.rom"); }, "is missing"},
         {"another tape", [&](Bytes&) { fs::copy_file(folder / "other.qcs", folder / "tape.qcs", fs::copy_options::overwrite_existing); },

@@ -174,13 +174,15 @@ TEST_F(MSXTest, APacedRunLoopWaitsOncePerFrameForItsTime) {
     BuildLoop();
     host.pump.onProcess = [this] { if (host.pump.waits.size() == 3) machine.Stop(); };
     machine.Run();
-    // Host time stands still, so each frame waits for its whole sixtieth, counted from the start.
+    // Host time stands still, so each frame waits for its whole 59 736 cycles (a RAM machine
+    // declares 60 Hz), counted from the start.
     using std::chrono::nanoseconds;
-    EXPECT_EQ(host.pump.waits, (std::vector{nanoseconds(16'666'666), nanoseconds(33'333'333), nanoseconds(50'000'000)}));
-    // Messages come after each batch of 1000 steps and in each wait, which follows the batch its
-    // frame ended in; the stop lets one more step run, in a batch of its own.
-    EXPECT_EQ(machine.GetZ80()->instructionCount, 31001u);
-    EXPECT_EQ(host.pump.calls, 32 + 3);
+    EXPECT_EQ(host.pump.waits, (std::vector{nanoseconds(16'688'154), nanoseconds(33'376'309), nanoseconds(50'064'463)}));
+    // JR $ takes 13 cycles: the third frame flag, at cycle 163 248, ends step 12 558. Messages come
+    // after each batch of up to 1000 steps, a batch ending with its frame (4 + 5 + 5 of them), and in
+    // each wait; the stop lets one more step run, in a batch of its own.
+    EXPECT_EQ(machine.GetZ80()->instructionCount, 12559u);
+    EXPECT_EQ(host.pump.calls, 15 + 3);
     EXPECT_TRUE(machine.IsSoundPaused());
 }
 
@@ -194,25 +196,27 @@ TEST_F(MSXTest, TheRunLoopEndsWhenAHandlerTearsTheMachineDown) {
     EXPECT_TRUE(machine.IsStopped());
 }
 
-// Frame n is due n sixtieths after the start: a late frame waits for nothing and
-// the next one makes up for it. Time lost in a stall or at full speed is given up.
+// Frame n is due n frame times (59 736 cycles at 60 Hz) after the start: a late frame waits
+// for nothing and the next one makes up for it. Time lost in a stall or at full speed is given up.
 TEST(FramePacer, WaitsForEachFramesDueTimeAndGivesUpTimeLostInAStall) {
     using namespace std::chrono;
     TManualClock clock;
     TFramePacer pacer(clock);
     clock.now += milliseconds(4);
-    EXPECT_EQ(pacer.FrameDone(), nanoseconds(16'666'666 - 4'000'000));
-    clock.now = seconds(1000) + milliseconds(36);  // frame 2, due at 33.3 ms, is late
+    EXPECT_EQ(pacer.FrameDone(), nanoseconds(16'688'154 - 4'000'000));
+    clock.now = seconds(1000) + milliseconds(36);  // frame 2, due at 33.4 ms, is late
     EXPECT_EQ(pacer.FrameDone(), nanoseconds(0));
-    EXPECT_EQ(pacer.FrameDone(), milliseconds(50 - 36));
+    EXPECT_EQ(pacer.FrameDone(), nanoseconds(50'064'463 - 36'000'000));
     clock.now += seconds(5);  // a modal dialog held the thread
     EXPECT_EQ(pacer.FrameDone(), nanoseconds(0));
-    EXPECT_EQ(pacer.FrameDone(), nanoseconds(16'666'666));
+    EXPECT_EQ(pacer.FrameDone(), nanoseconds(16'688'154));
+    pacer.SetFrameCycles(313 * 228);  // a 50 Hz machine: 19.94 ms a frame, from now
+    EXPECT_EQ(pacer.FrameDone(), nanoseconds(19'936'612));
     pacer.SetFullSpeed(true);
     for (int frame = 0; frame < 1000; ++frame) EXPECT_EQ(pacer.FrameDone(), nanoseconds(0));
     clock.now += seconds(1);
     pacer.SetFullSpeed(false);
-    EXPECT_EQ(pacer.FrameDone(), nanoseconds(16'666'666));
+    EXPECT_EQ(pacer.FrameDone(), nanoseconds(19'936'612));
 }
 
 }  // namespace

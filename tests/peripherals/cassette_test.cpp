@@ -39,6 +39,11 @@ Bytes Image(std::uint8_t length, std::uint8_t accuracy, const Bytes& tape) {
     return Image(length, accuracy, static_cast<std::int32_t>(tape.size() * 8), static_cast<std::uint32_t>(body.size()), body);
 }
 
+// The processor cycle at which `count` instructions of the machine the first
+// tapes were made on (600 060 a second) have passed: sample count / 10 at High
+// accuracy (count / 15 at Normal, count / 5 at Very High) begins there.
+std::uint64_t CyclesOf(std::uint64_t count) { return (count * TZ80::clockRate + 600059) / 600060; }
+
 // A blank 10-minute tape at High accuracy (10 instructions a sample) in memory, never saved.
 struct CassetteTest : ::testing::Test {
     CassetteTest() {
@@ -46,32 +51,58 @@ struct CassetteTest : ::testing::Test {
         cassette.Open("", 0, 1);
     }
     void At(std::uint32_t count, std::uint8_t portC) {
-        z80.instructionCount = count;
+        z80.cycles = CyclesOf(count);
         cassette.WritePort(TCassette::motorPort, portC);
     }
     std::uint8_t ReadAt(std::uint32_t count) {
-        z80.instructionCount = count;
+        z80.cycles = CyclesOf(count);
         return cassette.ReadPort(TCassette::inputPort);
     }
     TIdleZ80 z80;
     TNoticedCassette cassette;
 };
 
-TEST_F(CassetteTest, RecordingPlaysBackTheSameLevelsAtTheSameCounts) {
+TEST_F(CassetteTest, RecordingPlaysBackTheSameLevelsAtTheSameCountsAtEveryAccuracy) {
+    // In tenths of a sample: the instruction counts at High accuracy.
     const std::vector<std::pair<std::uint32_t, bool>> changes = {
         {0, false}, {400, true}, {650, false}, {900, true}, {1150, false}, {1650, true}, {2150, false},
         {2400, true}, {2410, true}, {2650, false}, {5000, true}, {9000, false}, {9500, false}};
-    cassette.RecordOn();
-    for (const auto& [count, level] : changes) At(count, level ? high : low);
-    At(10000, off);
-    EXPECT_EQ(cassette.GetPosition(), 1000);
-    cassette.RecordOff();
-    cassette.Rewind();
-    At(123450, low);  // played back from another place of the processor's clock
-    for (std::uint32_t count = 5; count < 10000; count += 10) {
-        bool level = false;
-        for (const auto& [at, isHigh] : changes) level = at <= count ? isHigh : level;
-        ASSERT_EQ(ReadAt(123450 + count), level ? 0x80 : 0x00) << "at " << count;
+    for (const std::uint8_t accuracy : {0, 1, 2}) {
+        SCOPED_TRACE(int(accuracy));
+        cassette.Open("", 0, accuracy);
+        const std::uint32_t perSample = static_cast<std::uint32_t>(cassette.GetInstructionsPerSample());
+        const auto scaled = [&](std::uint32_t count) { return count * perSample / 10; };
+        cassette.RecordOn();
+        for (const auto& [count, level] : changes) At(scaled(count), level ? high : low);
+        At(scaled(10000), off);
+        EXPECT_EQ(cassette.GetPosition(), 1000);
+        cassette.RecordOff();
+        cassette.Rewind();
+        At(scaled(123450), low);  // played back from another place of the processor's clock
+        for (std::uint32_t count = 5; count < 10000; count += 10) {
+            bool level = false;
+            for (const auto& [at, isHigh] : changes) level = at <= count ? isHigh : level;
+            ASSERT_EQ(ReadAt(scaled(123450 + count)), level ? 0x80 : 0x00) << "at " << count;
+        }
+        At(scaled(200000), off);
+        EXPECT_TRUE(cassette.errors.empty());
+    }
+}
+
+// tapes/instruction_clock.qcs was recorded at Normal accuracy (15 instructions a sample)
+// by the build that counted time in instructions: 4000 runs of 1 to 9 samples, low first.
+// It plays back at the same real-time rate.
+TEST_F(CassetteTest, ATapeRecordedByTheInstructionCountingBuildPlaysBack) {
+    // A copy: the recorder writes its tape back when it is done with it.
+    const auto copy = ScratchFolder() / "instruction_clock.qcs";
+    std::filesystem::copy_file(QUIB_INSTRUCTION_CLOCK_TAPE, copy, std::filesystem::copy_options::overwrite_existing);
+    cassette.Open(copy, 0, 1);
+    ASSERT_EQ(cassette.GetInstructionsPerSample(), 15);
+    std::vector<bool> samples;
+    for (int change = 0; change < 4000; ++change) samples.insert(samples.end(), 1 + (change * 7) % 9, change % 2 != 0);
+    At(15 * 1000, low);
+    for (std::uint32_t sample = 0; sample < samples.size(); ++sample) {
+        ASSERT_EQ(ReadAt(15 * (1000 + sample) + 7), samples[sample] ? 0x80 : 0x00) << "sample " << sample;
     }
     EXPECT_TRUE(cassette.errors.empty());
 }
@@ -129,7 +160,7 @@ TEST(CassetteFileTest, TapesAreSavedAndLoadedWithTheirOwnLengthAndAccuracy) {
         cassette.Open(image, 0, 2);
         cassette.RecordOn();
         for (std::uint32_t count = 0; count < 200000; count += 137) {
-            z80.instructionCount = count;
+            z80.cycles = CyclesOf(count);
             cassette.WritePort(TCassette::motorPort, (count / 137) % 3 == 0 ? high : low);
         }
         cassette.WritePort(TCassette::motorPort, off);

@@ -60,7 +60,7 @@ TEST_F(DebugWindowsTest, SingleStepsShowTheRegistersAndTheInstructions) {
     EXPECT_EQ(z80Form().lblHL->text(), "F380h");
     EXPECT_EQ(z80Form().lblAF->text(), "3F01h");
     EXPECT_EQ(z80Form().lblFlag->text(), "P......C");
-    EXPECT_EQ(z80Form().lblICount->text(), QString::number(processor().instructionsLeft));
+    EXPECT_EQ(z80Form().lblICount->text(), QString::number(processor().CyclesLeftInFrame()));
     EXPECT_EQ(z80Form().memoDisAsm->toPlainText(), " 0000   LD   A,3F\n 0002   LD   HL,F380\n 0005   SCF");
     EXPECT_FALSE(processor().running);
 
@@ -94,11 +94,12 @@ TEST_F(DebugWindowsTest, InterruptStateTexts) {
     processor().ShowDebugWindow();
     for (const Case& c : cases) {
         processor().Reset();
+        processor().SetInterruptLine(false);
         Load(c.program);
         Steps(3);
-        // The countdown runs out on the next step; the interrupt is taken on the one after.
+        // With the interrupt line asserted, the next step ends by taking it.
         if (c.interruptNow) {
-            processor().instructionsLeft = 1;
+            processor().SetInterruptLine(true);
             Steps(2);
         }
         EXPECT_EQ(z80Form().lblIFF->text(), c.iff) << c.iff;
