@@ -2,7 +2,6 @@
 
 #include "cpu/z80_executor.h"
 #include "cpu/z80_text.h"
-#include "debug/profiler.h"
 #include "settings/state_record.h"
 
 #include <utility>
@@ -68,7 +67,6 @@ bool TZ80::BeforeStep() {
     return false;
 }
 
-void TZ80::ChargeProfiler() { profiler->ChargeStep(); }
 
 void TZ80::SaveState(TStateWriter& record) const {
     record.Bytes(registers.bytes);

@@ -175,7 +175,6 @@ private:
     // watcher's check and the text. True when the watcher stopped the processor.
     [[gnu::noinline]] bool BeforeStep();
     void RefreshStepExtras();
-    [[gnu::noinline]] void ChargeProfiler();
 
     // Bits of stepExtras.
     static constexpr std::uint8_t ExtraWatchMarked = 0x01;  // the watcher, at marked addresses only

@@ -7,6 +7,7 @@
 #include "cpu/z80.h"
 #include "cpu/z80_cycles.h"
 #include "cpu/z80_flags.h"
+#include "debug/profiler.h"
 
 // The instruction executors of one Step, written once for every processor
 // class. For TZ80 itself the memory and port operations are virtual calls; for
@@ -359,7 +360,7 @@ std::int32_t TZ80Executor<Processor>::Step() {
         if ((extras & TZ80::ExtraEveryStep) || ((extras & TZ80::ExtraWatchMarked) && cpu.watchedAddresses[pc])) {
             if (core.BeforeStep()) return -1;
         }
-        if (extras & TZ80::ExtraProfile) core.ChargeProfiler();
+        if (extras & TZ80::ExtraProfile) cpu.profiler->ChargeStep();
     }
     ++cpu.instructionCount;
 

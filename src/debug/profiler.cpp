@@ -6,7 +6,6 @@
 #include <map>
 #include <system_error>
 
-#include "cpu/msx_z80.h"
 #include "debug/symbol_table.h"
 #include "video/v9918.h"
 
@@ -27,10 +26,7 @@ void TProfiler::Detach() {
 }
 
 void TProfiler::Start() {
-    if (cyclesAt.empty()) {
-        cyclesAt.assign(keys, 0);
-        instructionsAt.assign(keys, 0);
-    }
+    if (charges.empty()) charges.assign(keys, {});
     running = true;
     AttachRunning();
 }
@@ -38,8 +34,8 @@ void TProfiler::Start() {
 void TProfiler::Stop() {
     if (processor && pendingKey != noStep) {
         // The last step has run: it is charged now, as the next step would.
-        cyclesAt[pendingKey] += processor->cycles - pendingCycle;
-        ++instructionsAt[pendingKey];
+        charges[pendingKey].cycles += processor->cycles - pendingCycle;
+        ++charges[pendingKey].instructions;
     }
     running = false;
     AttachRunning();
@@ -54,8 +50,7 @@ void TProfiler::AttachRunning() {
 }
 
 void TProfiler::Reset() {
-    std::fill(cyclesAt.begin(), cyclesAt.end(), 0);
-    std::fill(instructionsAt.begin(), instructionsAt.end(), 0);
+    std::fill(charges.begin(), charges.end(), TCharge{});
     pendingKey = noStep;
     frameStarted = false;
     recentLoads.fill(0);
@@ -63,28 +58,13 @@ void TProfiler::Reset() {
     loadSum = loadMinimum = loadMaximum = 0;
 }
 
-void TProfiler::ChargeStep() {
+void TProfiler::InterruptTaken(std::uint64_t lastStart) {
     const TMSXZ80& cpu = *processor;
-    const std::uint64_t now = cpu.cycles;
-    // Where the step before began: a HALT's start, when that step was one.
-    const std::uint64_t lastStart = pendingKey != noStep ? pendingCycle : now;
-    if (pendingKey != noStep) {
-        cyclesAt[pendingKey] += now - pendingCycle;
-        ++instructionsAt[pendingKey];
-    }
-    const std::uint16_t pc = cpu.registers.Get(TZ80Registers::PC);
-    pendingKey = static_cast<std::uint32_t>(cpu.GetMemorySelector()->GetPageSlot(pc >> 14)) << 16 | pc;
-    pendingCycle = now;
-
-    if (cpu.interruptsTaken != interruptsSeen) [[unlikely]] {
-        interruptsSeen = cpu.interruptsTaken;
-        // A HALT waits in one step up to the interrupt that ends it.
-        if (cpu.interruptEndedHalt) NoteHalt(lastStart);
-        if (frameStarted) EndFrame(cpu.interruptCycle);
-        StartFrame(cpu.interruptCycle);
-    } else if (cpu.cpuState & TZ80::StateHalted) [[unlikely]] {
-        NoteHalt(lastStart);
-    }
+    interruptsSeen = cpu.interruptsTaken;
+    // A HALT waits in one step up to the interrupt that ends it.
+    if (cpu.interruptEndedHalt) NoteHalt(lastStart);
+    if (frameStarted) EndFrame(cpu.interruptCycle);
+    StartFrame(cpu.interruptCycle);
 }
 
 void TProfiler::NoteHalt(std::uint64_t cycle) {
@@ -125,12 +105,12 @@ void TProfiler::AddFrameLoad(double percent) {
 
 std::uint64_t TProfiler::TotalCycles() const {
     std::uint64_t total = 0;
-    for (const std::uint64_t cycles : cyclesAt) total += cycles;
+    for (const TCharge& charge : charges) total += charge.cycles;
     return total;
 }
 
 std::vector<TProfileRow> TProfiler::Rows(const TSymbolTable& symbols) const {
-    if (cyclesAt.empty()) return {};
+    if (charges.empty()) return {};
     // The symbol whose range holds each address: its start, or -1 for none.
     std::vector<std::int32_t> owner(0x10000, -1);
     const std::map<std::uint16_t, std::string>& names = symbols.Names();
@@ -146,7 +126,8 @@ std::vector<TProfileRow> TProfiler::Rows(const TSymbolTable& symbols) const {
         std::map<std::uint16_t, TProfileRow> ranges;
         for (unsigned address = 0; address < 0x10000; ++address) {
             const std::size_t key = slot << 16 | address;
-            if (cyclesAt[key] == 0 && instructionsAt[key] == 0) continue;
+            const TCharge& charge = charges[key];
+            if (charge.instructions == 0) continue;
             const bool named = owner[address] >= 0;
             const auto start = static_cast<std::uint16_t>(named ? owner[address] : address & 0xFF00);
             TProfileRow& row = ranges[start];
@@ -158,9 +139,9 @@ std::vector<TProfileRow> TProfiler::Rows(const TSymbolTable& symbols) const {
                 row.primary = static_cast<int>(slot / 4);
                 row.secondary = static_cast<int>(slot % 4);
             }
-            row.cycles += cyclesAt[key];
-            row.instructions += instructionsAt[key];
-            total += cyclesAt[key];
+            row.cycles += charge.cycles;
+            row.instructions += charge.instructions;
+            total += charge.cycles;
         }
         for (auto& [start, row] : ranges) rows.push_back(std::move(row));
     }

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-class TMSXZ80;
+#include "cpu/msx_z80.h"
+
 class TSymbolTable;
 
 // One line of a profile: a symbol's range, or a 256-byte block, in one slot.
@@ -59,7 +60,25 @@ public:
 
     // Called by the processor before each step while running: the step before
     // is charged with the cycles since it started.
-    void ChargeStep();
+    void ChargeStep() {
+        const TMSXZ80& cpu = *processor;
+        const std::uint64_t now = cpu.cycles;
+        // Where the step before began: a HALT's start, when that step was one.
+        const std::uint64_t lastStart = pendingKey != noStep ? pendingCycle : now;
+        if (pendingKey != noStep) {
+            TCharge& charge = charges[pendingKey];
+            charge.cycles += now - pendingCycle;
+            ++charge.instructions;
+        }
+        const std::uint16_t pc = cpu.registers.Get(TZ80Registers::PC);
+        pendingKey = static_cast<std::uint32_t>(cpu.GetMemorySelector()->GetPageSlot(pc >> 14)) << 16 | pc;
+        pendingCycle = now;
+        if (cpu.interruptsTaken != interruptsSeen) [[unlikely]] {
+            InterruptTaken(lastStart);
+        } else if (cpu.cpuState & TZ80::StateHalted) [[unlikely]] {
+            NoteHalt(lastStart);
+        }
+    }
 
     std::uint64_t TotalCycles() const;
     // Every symbol or block with cycles, the most cycles first.
@@ -73,7 +92,14 @@ private:
     // An address in one of the 16 slots: slot * 64 KB + address.
     static constexpr std::size_t keys = 16 * 0x10000;
 
+    // The cycles and instructions charged to one address in one slot.
+    struct TCharge {
+        std::uint64_t cycles = 0;
+        std::uint32_t instructions = 0;
+    };
+
     void AttachRunning();
+    [[gnu::noinline]] void InterruptTaken(std::uint64_t lastStart);
     void NoteHalt(std::uint64_t cycle);
     void StartFrame(std::uint64_t interruptCycle);
     void EndFrame(std::uint64_t nextInterruptCycle);
@@ -81,8 +107,7 @@ private:
 
     TMSXZ80* processor = nullptr;
     bool running = false;
-    std::vector<std::uint64_t> cyclesAt;
-    std::vector<std::uint32_t> instructionsAt;
+    std::vector<TCharge> charges;
     // The step not yet charged, and the cycle it started at.
     std::uint32_t pendingKey = noStep;
     std::uint64_t pendingCycle = 0;
