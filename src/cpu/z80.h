@@ -181,12 +181,18 @@ private:
     static constexpr std::uint8_t ExtraProfile = 0x02;
     static constexpr std::uint8_t ExtraEveryStep = 0x04;    // the watcher on every step, a trace, a text
 
+    // Maps of 64 KB that mark no address and every address.
+    static const std::array<std::uint8_t, 0x10000> noAddress;
+    static const std::array<std::uint8_t, 0x10000> everyAddress;
+
     TZ80StepWatcher* stepWatcher = nullptr;
     const std::uint8_t* watchedAddresses = nullptr;
     TProfiler* profiler = nullptr;
-    // Non-zero while a step has more to do than execute: the one test a step
-    // makes for all of them.
+    // What a step has more to do than execute, and the addresses where it may:
+    // the one test a step makes, at PC, is in stepMap. With nothing but
+    // breakpoints it is the watcher's map, so only they leave the common path.
     std::uint8_t stepExtras = 0;
+    const std::uint8_t* stepMap = noAddress.data();
     // The step that reaches eventCycle: the machine's event when it is due,
     // then the interrupt when it may be taken. Out of line, so that the step's
     // common path keeps a small frame.

@@ -355,7 +355,8 @@ template <class Processor>
 std::int32_t TZ80Executor<Processor>::Step() {
     cpu.instructionAddress = pc;
     TZ80& core = cpu;
-    if (const std::uint8_t extras = cpu.stepExtras) [[unlikely]] {
+    if (cpu.stepMap[pc]) [[unlikely]] {
+        const std::uint8_t extras = cpu.stepExtras;
         // Stopped before the instruction: nothing executed, nothing counted.
         if ((extras & TZ80::ExtraEveryStep) || ((extras & TZ80::ExtraWatchMarked) && cpu.watchedAddresses[pc])) {
             if (core.BeforeStep()) return -1;

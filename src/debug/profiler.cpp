@@ -22,17 +22,17 @@ void TProfiler::Attach(TMSXZ80& newProcessor) {
 void TProfiler::Detach() {
     if (processor) processor->SetProfiler(nullptr);
     processor = nullptr;
-    pendingKey = noStep;
+    pendingKey = discard;
 }
 
 void TProfiler::Start() {
-    if (charges.empty()) charges.assign(keys, {});
+    if (charges.empty()) charges.assign(keys + 1, {});
     running = true;
     AttachRunning();
 }
 
 void TProfiler::Stop() {
-    if (processor && pendingKey != noStep) {
+    if (processor && running) {
         // The last step has run: it is charged now, as the next step would.
         charges[pendingKey].cycles += processor->cycles - pendingCycle;
         ++charges[pendingKey].instructions;
@@ -42,16 +42,17 @@ void TProfiler::Stop() {
 }
 
 void TProfiler::AttachRunning() {
-    pendingKey = noStep;
+    pendingKey = discard;
     frameStarted = false;
     if (!processor) return;
+    pendingCycle = processor->cycles;
     interruptsSeen = processor->interruptsTaken;
     processor->SetProfiler(running ? this : nullptr);
 }
 
 void TProfiler::Reset() {
     std::fill(charges.begin(), charges.end(), TCharge{});
-    pendingKey = noStep;
+    pendingKey = discard;
     frameStarted = false;
     recentLoads.fill(0);
     frames = 0;
@@ -105,7 +106,7 @@ void TProfiler::AddFrameLoad(double percent) {
 
 std::uint64_t TProfiler::TotalCycles() const {
     std::uint64_t total = 0;
-    for (const TCharge& charge : charges) total += charge.cycles;
+    for (std::size_t key = 0; key < std::min(keys, charges.size()); ++key) total += charges[key].cycles;
     return total;
 }
 

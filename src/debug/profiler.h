@@ -64,12 +64,10 @@ public:
         const TMSXZ80& cpu = *processor;
         const std::uint64_t now = cpu.cycles;
         // Where the step before began: a HALT's start, when that step was one.
-        const std::uint64_t lastStart = pendingKey != noStep ? pendingCycle : now;
-        if (pendingKey != noStep) {
-            TCharge& charge = charges[pendingKey];
-            charge.cycles += now - pendingCycle;
-            ++charge.instructions;
-        }
+        const std::uint64_t lastStart = pendingCycle;
+        TCharge& charge = charges[pendingKey];
+        charge.cycles += now - lastStart;
+        ++charge.instructions;
         const std::uint16_t pc = cpu.registers.Get(TZ80Registers::PC);
         pendingKey = static_cast<std::uint32_t>(cpu.GetMemorySelector()->GetPageSlot(pc >> 14)) << 16 | pc;
         pendingCycle = now;
@@ -88,9 +86,10 @@ public:
     TFrameLoadSummary FrameLoad() const;
 
 private:
-    static constexpr std::uint32_t noStep = 0xFFFFFFFF;
     // An address in one of the 16 slots: slot * 64 KB + address.
     static constexpr std::size_t keys = 16 * 0x10000;
+    // The record past the keys, charged with the step before the first.
+    static constexpr std::uint32_t discard = keys;
 
     // The cycles and instructions charged to one address in one slot.
     struct TCharge {
@@ -109,7 +108,7 @@ private:
     bool running = false;
     std::vector<TCharge> charges;
     // The step not yet charged, and the cycle it started at.
-    std::uint32_t pendingKey = noStep;
+    std::uint32_t pendingKey = discard;
     std::uint64_t pendingCycle = 0;
 
     std::uint32_t interruptsSeen = 0;

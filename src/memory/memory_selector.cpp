@@ -250,6 +250,7 @@ void TMemorySelector::UpdateVisibleBanks()
     for (int page = 0; page < 4; ++page) {
         const int primary = pagePrimary[page];
         TMemoryBank* bank = banks[primary][pageSecondary[primary][page]][page];
+        pageSlots[page] = primary * 4 + pageSecondary[primary][page];
         selectedBanks[page] = bank;
         visibleBanks[page] = bank;
         fetchableData[page] = bank->GetReadableData();

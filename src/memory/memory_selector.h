@@ -104,7 +104,7 @@ public:
     int GetPagePrimary(int page) const;
     int GetPageSecondary(int primary, int page) const;
     // Both as one number, primary * 4 + secondary, for a page 0-3: the profiler's per-step key.
-    int GetPageSlot(int page) const { return pagePrimary[page] * 4 + pageSecondary[pagePrimary[page]][page]; }
+    int GetPageSlot(int page) const { return pageSlots[page]; }
 
     // Hard reset: every bank back to its power-on contents.
     void ClearAll();
@@ -172,6 +172,7 @@ private:
     std::array<bool, 4> expanded{};
     // The bank each page shows now, recomputed whenever a register or a bank changes.
     std::array<TMemoryBank*, 4> visibleBanks{};
+    std::array<int, 4> pageSlots{};
     // The banks selected for the pages, watched or not, and their plain memory
     // for instruction fetches.
     std::array<TMemoryBank*, 4> selectedBanks{};
