@@ -361,7 +361,7 @@ std::int32_t TZ80Executor<Processor>::Step() {
         if ((extras & TZ80::ExtraEveryStep) || ((extras & TZ80::ExtraWatchMarked) && cpu.watchedAddresses[pc])) {
             if (core.BeforeStep()) return -1;
         }
-        if (extras & TZ80::ExtraProfile) cpu.profiler->ChargeStep();
+        if (extras & TZ80::ExtraProfile) cpu.profiler->ChargeStep(pc);
     }
     ++cpu.instructionCount;
 

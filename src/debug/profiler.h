@@ -58,9 +58,9 @@ public:
     // Forgets every charge and frame load.
     void Reset();
 
-    // Called by the processor before each step while running: the step before
-    // is charged with the cycles since it started.
-    void ChargeStep() {
+    // Called by the processor before each step while running, with the step's
+    // PC: the step before is charged with the cycles since it started.
+    void ChargeStep(std::uint16_t pc) {
         const TMSXZ80& cpu = *processor;
         const std::uint64_t now = cpu.cycles;
         // Where the step before began: a HALT's start, when that step was one.
@@ -68,7 +68,6 @@ public:
         TCharge& charge = charges[pendingKey];
         charge.cycles += now - lastStart;
         ++charge.instructions;
-        const std::uint16_t pc = cpu.registers.Get(TZ80Registers::PC);
         pendingKey = static_cast<std::uint32_t>(cpu.GetMemorySelector()->GetPageSlot(pc >> 14)) << 16 | pc;
         pendingCycle = now;
         if (cpu.interruptsTaken != interruptsSeen) [[unlikely]] {
