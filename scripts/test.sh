@@ -20,8 +20,8 @@ done
 echo "=== tsan build of the desktop tests"
 cmake --preset tsan
 cmake --build --preset tsan --target quib_desktop_tests
-echo "=== tsan sound mixer tests"
-ctest --preset tsan -R SoundMixer
+echo "=== tsan sound ring tests"
+ctest --preset tsan -R SoundRing
 
 echo "=== end-to-end tests of the desktop under Xvfb"
 tools/e2e/desktop_e2e.sh build/release

@@ -42,8 +42,16 @@ THeadlessRunner::THeadlessRunner(const THeadlessOptions& runOptions, std::ostrea
         throw EHeadlessError("cannot read configuration " + options.configuration.string());
     }
     if (options.clock) clock = std::make_unique<TFixedClock>(*options.clock);
+    if (!options.wav.empty()) {
+        try {
+            sound = std::make_unique<TWavSoundOutput>(options.wav);
+        } catch (const std::runtime_error& error) {
+            throw EHeadlessError(error.what());
+        }
+    }
 
-    const THostServices services{messagePump, messages, &display, keys, joysticks, printerPorts, clock.get(), sound, nullptr};
+    const THostServices services{messagePump, messages,      &display, keys, joysticks, printerPorts,
+                                 clock.get(), sound.get(), nullptr};
     machine = std::make_unique<TPCMSX>(services);
     machine->preferences = &preferences;
     machine->SetROMFolder(options.configuration.parent_path());
@@ -105,6 +113,7 @@ void THeadlessRunner::RunFrame() {
         }
     }
     machine->CountFrame();
+    machine->FlushSound();
 }
 
 void THeadlessRunner::SaveStatesDue() {
@@ -121,6 +130,12 @@ void THeadlessRunner::Run() {
     while (GetFrameCount() < options.frames && !stopped) {
         RunFrame();
         SaveStatesDue();
+    }
+    if (!sound) return;
+    try {
+        sound->Close();
+    } catch (const std::runtime_error& error) {
+        throw EHeadlessError(error.what());
     }
 }
 

@@ -14,7 +14,7 @@
 #include "peripherals/keyboard.h"
 #include "peripherals/printer.h"
 #include "peripherals/rtclock.h"
-#include "sound/sound_buffers.h"
+#include "tools/wav_sound_output.h"
 #include "video/display_output.h"
 
 // What a headless run is asked to do.
@@ -30,6 +30,7 @@ struct THeadlessOptions {
     std::string text;                     // typed through the keyboard matrix
     std::optional<TLocalDateTime> clock;  // fixed clock for repeatable runs
     std::filesystem::path loadState;      // restored before the first frame
+    std::filesystem::path wav;            // the run's sound; empty: no sound is rendered
     struct TStateSave {
         std::int64_t frame;               // saved once this many frames have run
         std::filesystem::path file;
@@ -85,8 +86,8 @@ public:
     // Runs up to frame number `frames` (a loaded state starts from its own
     // frame), typing the text so that it ends shortly before the last frame,
     // and saves the states asked for as their frames come; or until the
-    // debugger stops the processor. Throws EHeadlessError when a state cannot
-    // be saved.
+    // debugger stops the processor. Throws EHeadlessError when a state or the
+    // sound file cannot be saved.
     void Run();
     // One frame of steps with the keys of that frame held; it ends early when
     // the debugger stops the processor.
@@ -111,7 +112,7 @@ private:
     TNoJoystickService joysticks;
     TNoPrinterPorts printerPorts;
     std::unique_ptr<TFixedClock> clock;
-    TNoSoundBuffers sound;
+    std::unique_ptr<TWavSoundOutput> sound;
     TConfiguration configuration;
     TPreferences preferences;
     std::unique_ptr<TPCMSX> machine;

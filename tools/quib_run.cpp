@@ -21,7 +21,8 @@ const char* const usage =
     "                [--clock \"YYYY-MM-DD HH:MM:SS\"] [--screenshot OUT.png] [--full-stats]\n"
     "                [--symbols FILE] [--break ADDR[@P-S]] [--watch-write ADDR[-END][=VALUE]]\n"
     "                [--watch-port PORT[-END][=VALUE]] [--dump-memory START:LENGTH:FILE]\n"
-    "                [--load-state FILE.qst] [--save-state FRAME:FILE.qst]... [--profile FILE.csv]\n"
+    "                [--load-state FILE.qst] [--save-state FRAME:FILE.qst]... [--wav FILE.wav]\n"
+    "                [--profile FILE.csv]\n"
     "KIND is Automatic, Plain, Konami, KonamiSCC, ASCII8 or ASCII16.\n"
     "--frequency sets the video frequency; without it the system ROM's own is used.\n"
     "Typing ends 30 frames before the last frame; each character is held 3 frames, then released 3.\n"
@@ -30,6 +31,7 @@ const char* const usage =
     "--symbols file. Exit status: 0 when a stop condition was met (or none was given and the frames\n"
     "ran out), 1 when the frames ran out first, 2 for bad arguments or files.\n"
     "A loaded state goes on from its own frame: --frames is the frame to stop at.\n"
+    "--wav writes the run's sound as 16-bit mono at 44100 Hz; without it no sound is made.\n"
     "--profile writes the cycles of each symbol (or 256-byte block) and slot, the most first, and\n"
     "prints the frame load (the part of each frame before its first HALT) to standard error.\n";
 
@@ -90,6 +92,7 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
         else if (option == "--type") line.options.text = value;
         else if (option == "--screenshot") line.screenshot = value;
         else if (option == "--load-state") line.options.loadState = value;
+        else if (option == "--wav") line.options.wav = value;
         else if (option == "--save-state") {
             const std::size_t colon = value.find(':');
             std::size_t used = 0;

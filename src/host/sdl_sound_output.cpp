@@ -32,9 +32,11 @@ TSDLSoundOutput::TSDLSoundOutput() {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         throw failure;
     }
-    // The device starts paused; the lock hands the mixer to the audio thread.
+    // The device starts paused; the lock hands the ring to the audio thread.
     SDL_LockAudioDevice(device);
-    mixer = std::make_unique<TSoundMixer>(obtained.freq);
+    rate = obtained.freq;
+    const auto target = static_cast<std::size_t>(rate * latencySeconds);
+    ring = std::make_unique<TSoundRing>(4 * target + 4 * blockFrames, target);
     SDL_UnlockAudioDevice(device);
     SDL_PauseAudioDevice(device, 0);
 }
@@ -44,11 +46,18 @@ TSDLSoundOutput::~TSDLSoundOutput() {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
+// Muted (full speed, or by the user), the frames are dropped: the ring runs dry
+// and plays silence.
+void TSDLSoundOutput::Play(std::span<const std::int16_t> samples) {
+    if (!muted) ring->Push(samples);
+}
+
 void TSDLSoundOutput::FillBlock(void* output, Uint8* stream, int length) {
     TSDLSoundOutput& self = *static_cast<TSDLSoundOutput*>(output);
     const int frames = length / static_cast<int>(sizeof(std::int16_t));
-    if (self.mixer) self.mixer->Render(reinterpret_cast<std::int16_t*>(stream), frames);
-    if (!self.mixer || self.muted) {
+    if (self.ring) {
+        self.ring->Pull(reinterpret_cast<std::int16_t*>(stream), frames);
+    } else {
         SDL_memset(stream, 0, static_cast<std::size_t>(length));
     }
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "services/message_pump.h"
@@ -17,7 +19,7 @@ class TPCMemorySelector;
 class TPCV9918;
 class TPCZ80;
 class TPrinterPorts;
-class TSoundBuffers;
+class TSoundOutput;
 class TVideoDebugForm;
 class TZ80DebugForm;
 
@@ -52,16 +54,19 @@ struct THostServices {
     TJoystickService& joystickService;
     TPrinterPorts& printerPorts;
     const TClock* clock;  // null for the host's local time
-    TSoundBuffers& soundBuffers;
+    TSoundOutput* soundOutput;  // may be null: no sound is rendered at all
     TDeviceWindows* deviceWindows;  // may be null: no device has a window
 };
 
-// Host service: the sound device the machine's sound buffers play on.
+// Host service: where the machine's sound goes. The chips render it in the
+// machine's time at the output's rate; the machine hands over each frame's
+// samples, 16-bit mono, as the frame ends.
 class TSoundOutput {
 public:
     virtual ~TSoundOutput() = default;
-    virtual TSoundBuffers& GetBuffers() = 0;
-    // A muted device plays silence while the buffers keep their places.
+    virtual int GetRate() const = 0;
+    virtual void Play(std::span<const std::int16_t> samples) = 0;
+    // A muted output drops what it is handed and plays silence.
     virtual void SetMuted(bool muted) = 0;
 };
 

@@ -310,6 +310,8 @@ bool TMachineState::Restore(TPCMSX& machine, const TStateFile& file, std::string
         preferences.cartridgeFiles[entry].clear();
     }
     auto aside = std::make_unique<TPCMSX>(machine.GetServices());
+    // Only the machine that takes over sounds, from the restored cycle on.
+    aside->SetSoundOutput(nullptr);
     aside->preferences = &preferences;
     aside->SetROMFolder(machine.GetROMFolder());
     aside->SetVideoFrequency(machine.GetVideoFrequency());
@@ -336,7 +338,7 @@ bool TMachineState::Restore(TPCMSX& machine, const TStateFile& file, std::string
     *machine.GetConfiguration() = configuration;
     if (machine.preferences) *machine.preferences = preferences;
     machine.GetPrinter()->TakeOutput(*aside->GetPrinter());
-    machine.ReplaySound();
+    machine.RestartSound();
     if (running) machine.GetPCZ80()->Start();
     machine.GetPCV9918()->PresentFrame();
     return true;

@@ -1,5 +1,7 @@
 #include "machine/msx.h"
 
+#include "machine/host_services.h"
+
 #include "memory/megarom.h"
 #include "memory/rom_file_check.h"
 #include "memory/memory_mapper.h"
@@ -48,6 +50,7 @@ void TMSX::Build(TConfiguration& newConfiguration) {
     vdp->SetFrequency(BuiltFrequency());
     vdp->SetZ80(processor.get());
     processor->ScheduleFrameFlag();
+    RestartSound();
 }
 
 int TMSX::BuiltFrequency() const {
@@ -144,14 +147,30 @@ void TMSX::ExchangeDevices(TMSX& other) {
     std::swap(frameCount, other.frameCount);
 }
 
-void TMSX::ReplaySound() {
-    if (!psg) return;
-    psg->ReplayRegisters();
-    ForEachSCC([](TSCC& scc) { scc.Replay(); });
-    if (soundPaused) {
-        psg->StopSound();
-        ForEachSCC([](TSCC& scc) { scc.StopSound(); });
-    }
+void TMSX::SetSoundOutput(TSoundOutput* output) {
+    soundOutput = output;
+    soundMix = output ? std::make_unique<TSoundMix>(output->GetRate()) : nullptr;
+    RestartSound();
+}
+
+void TMSX::FlushSound() {
+    if (!soundMix || !processor) return;
+    const std::uint64_t cycle = processor->cycles;
+    psg->RenderTo(cycle);
+    ForEachSCC([cycle](TSCC& scc) { scc.RenderTo(cycle); });
+    const std::span<const std::int16_t> samples = soundMix->TakeOutput(cycle);
+    if (!samples.empty()) soundOutput->Play(samples);
+}
+
+void TMSX::RestartSound() {
+    if (!processor) return;
+    if (soundMix) soundMix->StartAt(processor->cycles);
+    psg->SetZ80(processor.get());
+    psg->SetSoundMix(soundMix.get());
+    ForEachSCC([this](TSCC& scc) {
+        scc.SetZ80(processor.get());
+        scc.SetSoundMix(soundMix.get());
+    });
 }
 
 void TMSX::Teardown() {
@@ -200,9 +219,11 @@ std::string TMSX::InsertCartridge(int primary, int secondary, const std::filesys
         break;
     }
     TROMCartridge* inserted = cartridge.get();
+    FlushSound();
     selector->SetBank(primary, secondary, 0, std::move(cartridge));
     inserted->SetBlockCount(analysis.blockCount);
     inserted->Load(fileName);
+    RestartSound();
     return TCartridgeAnalysis::Describe(analysis);
 }
 
@@ -241,14 +262,10 @@ void TMSX::Run() {
 
 void TMSX::PauseSound() {
     if (soundPaused || !psg) return;
-    psg->StopSound();
-    ForEachSCC([](TSCC& scc) { scc.StopSound(); });
+    FlushSound();
     soundPaused = true;
 }
 
 void TMSX::ResumeSound() {
-    if (!soundPaused || !psg) return;
-    psg->ResumeSound();
-    ForEachSCC([](TSCC& scc) { scc.ResumeSound(); });
     soundPaused = false;
 }

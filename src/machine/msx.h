@@ -20,7 +20,10 @@
 #include "settings/configuration.h"
 #include "sound/psg.h"
 #include "sound/scc.h"
+#include "sound/sound_mix.h"
 #include "video/v9918.h"
+
+class TSoundOutput;
 
 
 // The video frequency a machine is built with: automatic takes what the main
@@ -57,6 +60,8 @@ public:
     virtual void Reset(int kind);
     virtual void Stop();
     virtual void Run();
+    // Hands the sound rendered so far to the output: the machine stands, so the
+    // output runs dry until the sound resumes.
     virtual void PauseSound();
     virtual void ResumeSound();
 
@@ -109,9 +114,16 @@ public:
     // Exchanges every device and the frame count with another machine; a machine
     // restored aside takes over a running one this way.
     virtual void ExchangeDevices(TMSX& other);
-    // Drives the host sound from the PSG's and SCCs' registers as they stand,
-    // silent again at once while sound is paused: after a state is restored.
-    void ReplaySound();
+    // The host's sound output (not owned): the chips render into a mix at its
+    // rate. Null, the default, renders no sound at all.
+    void SetSoundOutput(TSoundOutput* output);
+    // Renders every chip up to the processor's cycle and hands the completed
+    // samples to the output: at each frame's end and whenever the machine stops.
+    void FlushSound();
+    // Starts the mix afresh at the processor's cycle, dropping what was not
+    // flushed, and attaches every chip to it: after a build, a cartridge
+    // insertion or a restored state.
+    void RestartSound();
 
     // The real-time clock's time source (not owned); null for the host's local time.
     void SetClock(const TClock* source) { clock = source; }
@@ -134,6 +146,8 @@ protected:
     bool stopped = true;
     std::uint64_t frameCount = 0;
     std::vector<std::string> problems;
+    TSoundOutput* soundOutput = nullptr;
+    std::unique_ptr<TSoundMix> soundMix;
 
     // Each SCC carried by a Konami SCC cartridge, in slot order.
     template <typename Action> void ForEachSCC(Action action) const {

@@ -1,8 +1,5 @@
 #include "machine/pc_msx.h"
 
-#include "sound/pc_psg.h"
-#include "sound/pc_scc.h"
-
 namespace {
 
 constexpr std::uint8_t unusedSlot = 255;
@@ -15,7 +12,10 @@ std::string SlotUnavailableWarning(std::uint8_t primary, std::uint8_t secondary)
 
 }  // namespace
 
-TPCMSX::TPCMSX(const THostServices& services) : services(services) { SetClock(services.clock); }
+TPCMSX::TPCMSX(const THostServices& services) : services(services) {
+    SetClock(services.clock);
+    SetSoundOutput(services.soundOutput);
+}
 
 TPCMSX::~TPCMSX() { Teardown(); }
 
@@ -63,6 +63,7 @@ void TPCMSX::Run() {
         if (!stopped) ResumeSound();
         if (counted) {
             CountFrame();
+            FlushSound();
             if (pacer && vdp) pacer->SetFrameCycles(vdp->FrameCycles());
             const std::chrono::nanoseconds wait = pacer ? pacer->FrameDone() : std::chrono::nanoseconds(0);
             if (!done && wait.count() > 0) services.messagePump.WaitForMessages(wait);
@@ -105,9 +106,9 @@ std::unique_ptr<TV9918> TPCMSX::CreateVDP() {
     return vdp;
 }
 
-std::unique_ptr<TPSG> TPCMSX::CreatePSG() { return std::make_unique<TPCPSG>(services.soundBuffers); }
+std::unique_ptr<TPSG> TPCMSX::CreatePSG() { return std::make_unique<TPSG>(); }
 
-std::unique_ptr<TSCC> TPCMSX::CreateSCC() { return std::make_unique<TPCSCC>(services.soundBuffers); }
+std::unique_ptr<TSCC> TPCMSX::CreateSCC() { return std::make_unique<TSCC>(); }
 
 std::string TPCMSX::InsertCartridge(int primary, int secondary, const std::filesystem::path& fileName,
                                     TCartridgeKind kind) {

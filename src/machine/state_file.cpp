@@ -68,12 +68,13 @@ bool TStateFile::Parse(std::span<const std::uint8_t> bytes, std::string& error) 
         return false;
     }
     const std::uint16_t fileVersion = static_cast<std::uint16_t>(bytes[9] | bytes[10] << 8);
-    if (fileVersion != version) {
-        // Earlier formats counted the machine's time in instructions: nothing
-        // in them says where the beam and the clock stood.
+    if (fileVersion < earliestVersion || fileVersion > version) {
+        // Formats before 2 counted the machine's time in instructions: nothing
+        // in them says where the beam and the clock stood; format 2 kept no
+        // video processor's line state.
         error = std::string("it was saved by ") + (fileVersion > version ? "a newer" : "an earlier") +
-                " version of Quib (state format " + std::to_string(fileVersion) + "; this version reads format " +
-                std::to_string(version) + ")";
+                " version of Quib (state format " + std::to_string(fileVersion) + "; this version reads formats " +
+                std::to_string(earliestVersion) + " to " + std::to_string(version) + ")";
         return false;
     }
     std::size_t position = headerSize;

@@ -23,7 +23,9 @@ struct TStateRecord {
 class TStateFile {
 public:
     static constexpr std::string_view magic = "QUIBSTATE";
-    static constexpr std::uint16_t version = 2;
+    static constexpr std::uint16_t version = 4;
+    // Format 3 lacks the sound chips' generators, which then start afresh.
+    static constexpr std::uint16_t earliestVersion = 3;
     static constexpr std::size_t headerSize = 11;
     static constexpr std::size_t recordHeaderSize = 12;
     // Far beyond any machine (4 MB of mapper, 4 MB per cartridge slot): a size

@@ -47,6 +47,9 @@ public:
     std::string Text();
 
     bool Failed() const { return failed; }
+    // Whether every byte has been read: a record of an earlier version ends
+    // before the fields a later one appended.
+    bool AtEnd() const { return position >= bytes.size(); }
 
 private:
     std::uint64_t Little(int size);

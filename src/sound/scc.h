@@ -3,13 +3,17 @@
 #include <array>
 #include <cstdint>
 
+#include "sound/sound_mix.h"
+
 class TStateReader;
 class TStateWriter;
+class TZ80;
 
 // The Konami SCC wave-table chip: five channels, four 32-byte waveforms (the fourth shared
 // by channels 4 and 5), a 12-bit period and a 4-bit volume per channel, and a channel
-// enable register. The chip stores what is written and tells its host subclass, which
-// makes the sound; the core class itself is silent.
+// enable register. Each channel steps through its 32 signed samples, one every period
+// processor cycles, scaled by its volume; the chip renders its sound into the mix in the
+// machine's time, up to each write before the write takes effect.
 class TSCC {
 public:
     static constexpr int channelCount = 5;
@@ -18,38 +22,39 @@ public:
     static constexpr int registerCount = 16;
     static constexpr int firstVolumeRegister = 10;
     static constexpr int channelEnableRegister = 15;
+    // Output of a channel's sample of 1 at volume 15, before the attenuation: a
+    // channel at full volume as loud as before the chips rendered their sound.
+    static constexpr float fullLevel = 36.07f;
 
-    TSCC() = default;
-    virtual ~TSCC() = default;
+    TSCC() { UpdateAmplitudes(); }
 
     TSCC(const TSCC&) = delete;
     TSCC& operator=(const TSCC&) = delete;
 
-    // Notifications for the host sound; nothing happens in the core.
-    virtual void StopSound() {}
-    virtual void ResumeSound() {}
-    virtual void ResetSound() {}
-    virtual void RegisterWritten(int index, std::uint8_t value);
-    virtual void WaveWritten(int offset, std::uint8_t value);
-
-    // Offset 00h-7Fh: waveform bytes; 80h-8Fh: registers; 90h-FFh: ignored. While the chip
-    // is disabled, writes are stored without notification.
+    // Offset 00h-7Fh: waveform bytes; 80h-8Fh: registers; 90h-FFh: ignored.
     void Write(std::uint8_t offset, std::uint8_t value);
 
-    void Enable() { enabled = true; }
+    // While disabled, writes are stored and the chip is silent.
+    void Enable();
     void Disable();
     bool IsEnabled() const { return enabled; }
 
     // Attenuation in dB, 0-20, from the preferences.
-    void SetVolume(std::int32_t attenuation) { volumeAttenuation = attenuation; }
+    void SetVolume(std::int32_t attenuation);
     std::int32_t GetVolume() const { return volumeAttenuation; }
 
-    // The waveforms and the registers.
+    // The processor whose cycle count is the chip's time (not owned).
+    void SetZ80(const TZ80* processor) { z80 = processor; }
+    // The mix the chip sounds into from the processor's present cycle; null
+    // (the default) renders nothing at all.
+    void SetSoundMix(TSoundMix* mix);
+    void RenderTo(std::uint64_t cycle);
+    // The machine's reset: waveforms, registers and channel positions cleared.
+    void ResetSound();
+
+    // The waveforms, the registers and the channels' positions.
     void SaveState(TStateWriter& record) const;
     bool LoadState(TStateReader& record);
-    // Passes the waveforms and registers to the notifications again, so that the
-    // host sound follows restored ones: channel enable first, then periods and volumes.
-    void Replay();
 
     std::uint8_t GetRegister(int index) const { return registers[index & 0x0F]; }
     std::uint8_t GetWaveByte(int offset) const { return waveforms[offset & 0x7F]; }
@@ -62,8 +67,22 @@ public:
     const std::uint8_t* ChannelWave(int channel) const;
 
 private:
+    std::uint64_t Now() const;
+    void UpdateAmplitudes();
+
     std::array<std::uint8_t, waveformBytes> waveforms{};
     std::array<std::uint8_t, registerCount> registers{};
     std::int32_t volumeAttenuation = 0;
     bool enabled = true;
+
+    // Each channel's sample and the cycles it has been held.
+    std::array<std::uint8_t, channelCount> position{};
+    std::array<std::uint32_t, channelCount> count{};
+    // Output per sample unit by volume, attenuation included.
+    std::array<float, 16> amplitudes{};
+
+    const TZ80* z80 = nullptr;
+    TSoundMix* soundMix = nullptr;
+    TSoundMixInput mixInput;
+    std::uint64_t renderedCycle = 0;
 };

@@ -389,6 +389,9 @@ void TConfigurationEditor::SaveAs() {
         QMessageBox::warning(this, "Warning", "The configuration file " + chosen + " could not be written.");
     } else {
         modified = false;
+        // The frequency shown goes with the file it is saved as.
+        TVideoFrequencySettings(programFolder)
+            .Write(configuration->fileName, static_cast<TVideoFrequency>(listFrequency->currentIndex()));
     }
     // Save takes the new file name even when it fails.
     UpdateControls();

@@ -303,7 +303,6 @@ void TMainWindow::StartUp() {
         // No sound device is no reason not to run: the machine plays silently.
         AddStatusMessage(QString("Warning: ") + error.what() + " The emulator runs without sound.");
     }
-    TSoundBuffers& soundBuffers = soundOutput ? soundOutput->GetBuffers() : silence;
 
     AddStatusMessage("-- Initializing DirectDraw --");
     displayOutput = &services->openDisplay();
@@ -341,7 +340,7 @@ void TMainWindow::StartUp() {
     const THostServices machineServices{services->messagePump,     services->userMessages, &speedMeter,
                                         services->keyState,        services->joystickService,
                                         services->printerPorts,    nullptr,
-                                        soundBuffers,              services->deviceWindows};
+                                        soundOutput,               services->deviceWindows};
     machine = std::make_unique<TPCMSX>(machineServices);
     machine->preferences = &preferences;
     machine->pacer = &pacer;

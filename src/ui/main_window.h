@@ -11,7 +11,6 @@
 #include "machine/pc_msx.h"
 #include "settings/configuration.h"
 #include "settings/preferences.h"
-#include "sound/sound_buffers.h"
 #include "ui/recent_cartridges.h"
 #include "ui/speed_meter.h"
 #include "ui/start_options.h"
@@ -216,7 +215,6 @@ private:
     TStartOptions options;
     bool shown = false;
     std::optional<TDesktopServices> services;
-    TNoSoundBuffers silence;
     TSoundOutput* soundOutput = nullptr;
     TDisplayOutput* displayOutput = nullptr;
     TSpeedMeter speedMeter;

@@ -217,12 +217,14 @@ void TVRAMViewForm::ShowSprites(const TV9918& vdp) {
     lblSprites->setText(QString("Sprites %1 x %1%2").arg(size).arg(magnified ? ", magnified" : "") +
                         (vdp.GetScreenMode() == TV9918::textMode ? "; text mode shows none" : ""));
     const int active = vdp.CountActiveSprites();
+    const std::uint32_t hidden = vdp.SpritesHiddenByLimit();
     for (int sprite = 0; sprite < TV9918::maximumSprites; ++sprite) {
         const std::uint32_t entry = vdp.GetSpriteAttributeTable() + sprite * 4;
         const std::uint8_t y = vdp.VramAt(entry);
         const std::uint8_t attributes = vdp.VramAt(entry + 3);
         const std::uint8_t colour = attributes & 0x0F;
-        const QString state = sprite < active ? "active" : sprite == active ? "end marker" : "after end marker";
+        QString state = sprite < active ? "active" : sprite == active ? "end marker" : "after end marker";
+        if ((hidden >> sprite) & 1) state += ", hidden on some line (fifth or later)";
         const QString texts[] = {QString::number(sprite), ByteText(y), ByteText(vdp.VramAt(entry + 1)),
                                  ByteText(vdp.VramAt(entry + 2)), QString::number(colour),
                                  (attributes & 0x80) != 0 ? "yes" : "no", state};

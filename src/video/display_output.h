@@ -19,7 +19,8 @@ using TFrameBuffer = std::array<std::uint8_t, screenWidth * screenHeight>;
 using TPalette = std::array<TPaletteEntry, paletteSize>;
 
 // Where finished frames go: the desktop window, or a headless keeper of the
-// last frame. The renderer draws the whole frame, then presents it.
+// last frame. The renderer draws the frame line by line as the beam passes,
+// then presents it once a frame.
 class TDisplayOutput {
 public:
     virtual ~TDisplayOutput() = default;

@@ -46,6 +46,7 @@ void PutEightPixels(std::uint8_t* target, std::uint8_t pattern, const TPCV9918::
 TPCV9918::TPCV9918(TDisplayOutput* displayOutput)
     : displayOutput(displayOutput)
 {
+    SpreadColourBytes();
 }
 
 std::uint8_t TPCV9918::ReadPort(std::uint8_t port)
@@ -71,31 +72,26 @@ void TPCV9918::ShowDebugWindow()
     form->Refresh();
 }
 
-void TPCV9918::RenderFrame()
+void TPCV9918::ScreenChanged()
 {
-    const bool displayEnabled = (registers[1] & 0x40) != 0;
-    if (!displayEnabled) {
-        frameBuffer.fill(backdropColour);
-    } else {
-        std::fill_n(frameBuffer.begin(), borderLines * screenWidth, backdropColour);
-        std::fill_n(frameBuffer.begin() + (borderLines + activeLines) * screenWidth, borderLines * screenWidth,
-                    backdropColour);
-        switch (screenMode) {
-        case textMode: DrawTextMode(); break;
-        case graphic1Mode:
-            SpreadColourBytes();
-            DrawGraphic1Mode();
-            break;
-        case graphic2Mode:
-            SpreadColourBytes();
-            DrawGraphic2Mode();
-            break;
-        default: DrawMulticolourMode(); break;
-        }
-        if (screenMode != textMode)
-            DrawSprites();
+    if (backdropColour != spreadBackdrop)
+        SpreadColourBytes();
+}
+
+void TPCV9918::RenderLine(int line)
+{
+    std::uint8_t* target = frameBuffer.data() + (borderLines + line) * screenWidth;
+    if (line < 0 || line >= activeLines || !DisplayEnabled()) {
+        std::fill_n(target, screenWidth, backdropColour);
+        return;
     }
-    PresentFrame();
+    switch (screenMode) {
+    case textMode: DrawTextLine(target, line); break;
+    case graphic1Mode: DrawGraphic1Line(target, line); break;
+    case graphic2Mode: DrawGraphic2Line(target, line); break;
+    default: DrawMulticolourLine(target, line); break;
+    }
+    DrawLineSprites(target);
 }
 
 void TPCV9918::PresentFrame()
@@ -115,6 +111,7 @@ void TPCV9918::SaveState(TStateWriter& record) const
 bool TPCV9918::LoadState(TStateReader& record)
 {
     const bool loaded = TV9918::LoadState(record);
+    SpreadColourBytes();
     record.Bytes(frameBuffer);
     for (std::uint8_t& pixel : frameBuffer) {
         pixel &= 0x0F;
@@ -122,25 +119,22 @@ bool TPCV9918::LoadState(TStateReader& record)
     return loaded && !record.Failed();
 }
 
-void TPCV9918::DrawTextMode()
+void TPCV9918::DrawTextLine(std::uint8_t* target, int line)
 {
     constexpr int leftColumns = 8;
     constexpr int columns = 40;
     constexpr int characterWidth = 6;
-    for (int line = 0; line < activeLines; ++line) {
-        std::uint8_t* target = ActiveLine(line);
-        const std::uint32_t names = nameTable + (line >> 3) * columns;
-        const std::uint32_t patterns = patternGeneratorTable + (line & 7);
-        // Each character stores eight pixels; the two extra ones are covered
-        // by the next character, and after the last one by the right border.
-        for (int column = 0; column < columns; ++column) {
-            const std::uint32_t code = VramAt(names + column);
-            PutEightPixels(target + leftColumns + column * characterWidth, VramAt(patterns + code * 8), textColour,
-                           backdropColour);
-        }
-        std::fill_n(target, leftColumns, backdropColour);
-        std::fill_n(target + leftColumns + columns * characterWidth, leftColumns, backdropColour);
+    const std::uint32_t names = nameTable + (line >> 3) * columns;
+    const std::uint32_t patterns = patternGeneratorTable + (line & 7);
+    // Each character stores eight pixels; the two extra ones are covered by
+    // the next character, and after the last one by the right border.
+    for (int column = 0; column < columns; ++column) {
+        const std::uint32_t code = VramAt(names + column);
+        PutEightPixels(target + leftColumns + column * characterWidth, VramAt(patterns + code * 8), textColour,
+                       backdropColour);
     }
+    std::fill_n(target, leftColumns, backdropColour);
+    std::fill_n(target + leftColumns + columns * characterWidth, leftColumns, backdropColour);
 }
 
 void TPCV9918::SpreadColourBytes()
@@ -150,93 +144,88 @@ void TPCV9918::SpreadColourBytes()
         const std::uint64_t background = ShownColour(colours & 0x0F) * everyByte;
         colourWords[colours] = {background, foreground ^ background};
     }
+    spreadBackdrop = backdropColour;
 }
 
-void TPCV9918::DrawGraphic1Mode()
+bool TPCV9918::RowCharactersKept(int row)
 {
-    // A row of characters shares its names and colours; only the pattern line changes.
-    for (int row = 0; row < activeLines / 8; ++row) {
-        std::uint8_t* target = ActiveLine(row * 8);
-        for (int column = 0; column < 32; ++column, target += 8) {
-            const std::uint32_t code = VramAt(nameTable + row * 32 + column);
-            const TColourWords& colours = colourWords[VramAt(colourTable + (code >> 3))];
-            const std::uint32_t patterns = patternGeneratorTable + code * 8;
-            for (int line = 0; line < 8; ++line) {
-                PutEightPixels(target + line * screenWidth, VramAt(patterns + line), colours);
-            }
-        }
-    }
+    if (row == charactersRow && changes == charactersChanges)
+        return true;
+    charactersRow = row;
+    charactersChanges = changes;
+    return false;
 }
 
-void TPCV9918::DrawGraphic2Mode()
+void TPCV9918::DrawGraphic1Line(std::uint8_t* target, int line)
 {
-    const std::uint32_t patternMask = Graphic2PatternMask();
-    const std::uint32_t colourMask = Graphic2ColourMask();
-    for (int row = 0; row < activeLines / 8; ++row) {
-        std::uint8_t* target = ActiveLine(row * 8);
-        // Each third of the screen has its own 2 KB of patterns and of colours.
-        const std::uint32_t third = (row >> 3) * 2048;
-        for (int column = 0; column < 32; ++column, target += 8) {
-            const std::uint32_t offset = third + VramAt(nameTable + row * 32 + column) * 8;
-            for (int line = 0; line < 8; ++line) {
-                PutEightPixels(target + line * screenWidth,
-                               VramAt(patternGeneratorTable + ((offset + line) & patternMask)),
-                               colourWords[VramAt(colourTable + ((offset + line) & colourMask))]);
-            }
-        }
-    }
-}
-
-void TPCV9918::DrawMulticolourMode()
-{
-    for (int line = 0; line < activeLines; ++line) {
-        std::uint8_t* target = ActiveLine(line);
-        const int row = line >> 3;
+    const int row = line >> 3;
+    if (!RowCharactersKept(row)) {
         const std::uint32_t names = nameTable + row * 32;
-        const std::uint32_t block = patternGeneratorTable + (row & 3) * 2 + ((line & 7) >> 2);
         for (int column = 0; column < 32; ++column) {
             const std::uint32_t code = VramAt(names + column);
-            const std::uint8_t colours = VramAt(block + code * 8);
-            PutEightPixels(target + column * 8, 0xF0, colours >> 4, colours & 0x0F);
+            rowCharacters[column] = {patternGeneratorTable + code * 8, VramAt(colourTable + (code >> 3))};
         }
+    }
+    for (const TCharacter& character : rowCharacters) {
+        PutEightPixels(target, VramAt(character.patterns + (line & 7)), colourWords[character.colours]);
+        target += 8;
     }
 }
 
-void TPCV9918::DrawSprites()
+void TPCV9918::DrawGraphic2Line(std::uint8_t* target, int line)
 {
-    const int size = largeSprites ? 16 : 8;
-    const int topBit = size - 1;
-    // Drawn from the last one down, so a lower-numbered sprite ends up on top.
-    for (int sprite = CountActiveSprites() - 1; sprite >= 0; --sprite) {
-        const std::uint32_t entry = spriteAttributeTable + sprite * 4;
-        const std::uint8_t attributes = VramAt(entry + 3);
-        const std::uint8_t colour = attributes & 0x0F;
-        const int x = VramAt(entry + 1) - ((attributes & 0x80) != 0 ? 32 : 0);
-        if (colour == 0 || x < 0 || x > screenWidth - size)
-            continue;
-
-        // Y holds the line above the sprite; lines past 192 wrap to the top.
-        const int y = (VramAt(entry) + 1) & 0xFF;
-        int firstRow = 0;
-        int firstLine = y;
-        int rows = std::min(size, activeLines - y);
-        if (y >= activeLines) {
-            if (y <= 256 - size)
-                continue;
-            firstRow = 256 - y;
-            firstLine = 0;
-            rows = y + size - 256;
+    const int row = line >> 3;
+    if (!RowCharactersKept(row)) {
+        // Each third of the screen has its own 2 KB of patterns and of colours;
+        // the masks leave the line bits alone, so the line adds on after them.
+        const std::uint32_t names = nameTable + row * 32;
+        const std::uint32_t third = (row >> 3) * 2048;
+        const std::uint32_t patternMask = Graphic2PatternMask();
+        const std::uint32_t colourMask = Graphic2ColourMask();
+        for (int column = 0; column < 32; ++column) {
+            const std::uint32_t offset = third + VramAt(names + column) * 8;
+            rowCharacters[column] = {patternGeneratorTable + (offset & patternMask), colourTable + (offset & colourMask)};
         }
+    }
+    for (const TCharacter& character : rowCharacters) {
+        PutEightPixels(target, VramAt(character.patterns + (line & 7)),
+                       colourWords[VramAt(character.colours + (line & 7))]);
+        target += 8;
+    }
+}
 
-        for (int row = 0; row < rows; ++row) {
-            const std::uint16_t bits = SpritePatternRow(sprite, firstRow + row);
+void TPCV9918::DrawMulticolourLine(std::uint8_t* target, int line)
+{
+    const int row = line >> 3;
+    const std::uint32_t names = nameTable + row * 32;
+    const std::uint32_t block = patternGeneratorTable + (row & 3) * 2 + ((line & 7) >> 2);
+    for (int column = 0; column < 32; ++column) {
+        const std::uint32_t code = VramAt(names + column);
+        const std::uint8_t colours = VramAt(block + code * 8);
+        PutEightPixels(target + column * 8, 0xF0, colours >> 4, colours & 0x0F);
+    }
+}
+
+void TPCV9918::DrawLineSprites(std::uint8_t* target)
+{
+    // Drawn from the back one forward, so the lower-numbered sprite ends up on
+    // top; eight pixels at a time. A sprite cut at an edge may touch the bytes
+    // beside the line, which its clear pixels leave as they are: the border
+    // lines around the active area keep that inside the frame buffer.
+    for (int index = lineSpriteCount - 1; index >= 0; --index) {
+        const TLineSprite& sprite = lineSprites[index];
+        if (sprite.colour == 0)
+            continue;
+        const std::uint64_t colour = sprite.colour * everyByte;
+        for (int part = 0; part < 4; ++part) {
+            const std::uint8_t bits = static_cast<std::uint8_t>(sprite.pixels >> (24 - part * 8));
             if (bits == 0)
                 continue;
-            std::uint8_t* target = ActiveLine(firstLine + row) + x;
-            for (int pixel = 0; pixel < size; ++pixel) {
-                if ((bits >> (topBit - pixel)) & 1)
-                    target[pixel] = colour;
-            }
+            std::uint8_t* eight = target + sprite.x + part * 8;
+            std::uint64_t pixels;
+            std::memcpy(&pixels, eight, sizeof pixels);
+            pixels ^= (pixels ^ colour) & expandedBits[bits];
+            std::memcpy(eight, &pixels, sizeof pixels);
         }
     }
 }

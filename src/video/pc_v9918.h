@@ -15,14 +15,11 @@ public:
     virtual void Refresh() = 0;
 };
 
-// The video display processor with its renderer: every frame it redraws the
-// whole screen from VRAM and registers into an indexed frame buffer and hands
-// that, with the palette, to the display output.
+// The video display processor with its renderer: it draws each line of the
+// screen from VRAM and registers into an indexed frame buffer and hands that,
+// with the palette, to the display output once a frame.
 class TPCV9918 : public TV9918 {
 public:
-    static constexpr int borderLines = 10;
-    static constexpr int activeLines = 192;
-
     static constexpr TPalette palette = {{
         {0, 0, 0},
         {0, 0, 0},
@@ -50,9 +47,8 @@ public:
 
     std::uint8_t ReadPort(std::uint8_t port) override;
     void WritePort(std::uint8_t port, std::uint8_t value) override;
-    void RenderFrame() override;
     // Hands the frame buffer as it stands to the display output.
-    void PresentFrame();
+    void PresentFrame() override;
 
     // The last frame drawn is kept too, so a restored machine shows it at once.
     void SaveState(TStateWriter& record) const override;
@@ -75,20 +71,37 @@ public:
     const TFrameBuffer& GetFrameBuffer() const { return frameBuffer; }
     const TPalette& GetPalette() const { return palette; }
 
+protected:
+    void RenderLine(int line) override;
+    void ScreenChanged() override;
+
 private:
-    std::uint8_t* ActiveLine(int line) { return frameBuffer.data() + (borderLines + line) * screenWidth; }
     void SpreadColourBytes();
-    void DrawTextMode();
-    void DrawGraphic1Mode();
-    void DrawGraphic2Mode();
-    void DrawMulticolourMode();
-    void DrawSprites();
+    void DrawTextLine(std::uint8_t* target, int line);
+    void DrawGraphic1Line(std::uint8_t* target, int line);
+    void DrawGraphic2Line(std::uint8_t* target, int line);
+    void DrawMulticolourLine(std::uint8_t* target, int line);
+    // Reads the row's names into rowCharacters unless they are there already.
+    bool RowCharactersKept(int row);
+    void DrawLineSprites(std::uint8_t* target);
     void RefreshDebugWindow() {
         if (form && form->IsVisible()) form->Refresh();
     }
 
     TDisplayOutput* displayOutput;
     TFrameBuffer frameBuffer{};
-    // Recomputed before every graphic 1 and 2 frame, for the backdrop of that frame.
+    // The character row last drawn in graphic 1 or 2, its names read into the
+    // addresses of their pattern bytes (and in graphic 2 of their colour bytes)
+    // for the row's first line: its eight lines share them while VRAM and
+    // registers stay. Graphic 1 keeps the colour byte itself.
+    struct TCharacter {
+        std::uint32_t patterns;
+        std::uint32_t colours;
+    };
+    std::array<TCharacter, 32> rowCharacters{};
+    int charactersRow = -1;
+    std::uint32_t charactersChanges = 0;
+    // Recomputed when the backdrop changes, which colour 0 shows.
     std::array<TColourWords, 256> colourWords{};
+    std::uint8_t spreadBackdrop = 0xFF;
 };

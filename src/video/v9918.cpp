@@ -1,5 +1,8 @@
 #include "video/v9918.h"
 
+#include <algorithm>
+#include <bit>
+
 #include "cpu/z80.h"
 #include "settings/state_record.h"
 
@@ -15,6 +18,24 @@ struct TTableMasks {
     std::uint8_t patternGenerator;
     std::uint8_t spriteAttribute;
 };
+
+// The width of the active area.
+constexpr int screenPixels = 256;
+
+// Each bit of a byte twice, for magnified sprites: bit 7 to bits 15 and 14.
+constexpr std::array<std::uint16_t, 256> MakeDoubledBits()
+{
+    std::array<std::uint16_t, 256> table{};
+    for (int bits = 0; bits < 256; ++bits) {
+        for (int bit = 0; bit < 8; ++bit) {
+            if ((bits >> bit) & 1)
+                table[bits] |= static_cast<std::uint16_t>(3 << (bit * 2));
+        }
+    }
+    return table;
+}
+
+constexpr std::array<std::uint16_t, 256> doubledBits = MakeDoubledBits();
 
 constexpr TTableMasks tableMasks[4] = {
     {0x0F, 0x00, 0x3F, 0x00}, // text
@@ -53,6 +74,8 @@ void TV9918::SaveState(TStateWriter& record) const
     record.Bool(magnifiedSprites);
     record.Byte(static_cast<std::uint8_t>(GetFrequency()));
     record.Quad(nextFrameFlag);
+    record.Quad(previousFrameFlag);
+    record.Quad(nextLineCycle);
 }
 
 bool TV9918::LoadState(TStateReader& record)
@@ -75,8 +98,14 @@ bool TV9918::LoadState(TStateReader& record)
     magnifiedSprites = record.Bool();
     SetFrequency(record.Byte());
     nextFrameFlag = record.Quad();
+    previousFrameFlag = record.Quad();
+    nextLineCycle = record.Quad();
+    spriteLinesStale = true;
+    ++changes;
     UpdateInterruptLine();
-    return !record.Failed();
+    const bool beamInStep = nextLineCycle % cyclesPerLine == 0 && previousFrameFlag <= nextFrameFlag &&
+                            nextFrameFlag - previousFrameFlag <= linesAt50Hz * cyclesPerLine;
+    return !record.Failed() && beamInStep;
 }
 
 void TV9918::SetZ80(TZ80* newProcessor)
@@ -93,10 +122,37 @@ void TV9918::SetFrequency(int hertz)
 
 void TV9918::FrameFlagReached()
 {
-    CheckSprites();
+    CatchUp();
     SetFrameFlag();
-    RenderFrame();
+    PresentFrame();
+    previousFrameFlag = nextFrameFlag;
     nextFrameFlag += FrameCycles();
+}
+
+void TV9918::CatchUp()
+{
+    if (processor == nullptr)
+        return;
+    const std::uint64_t now = processor->cycles;
+    // No line waits longer than a frame, even after a state whose beam lags far behind.
+    constexpr std::uint64_t longestFrame = linesAt50Hz * cyclesPerLine;
+    if (nextLineCycle + longestFrame < now)
+        nextLineCycle = now - now % cyclesPerLine - longestFrame;
+    for (; nextLineCycle <= now; nextLineCycle += cyclesPerLine) {
+        const int line = BeamLine(nextLineCycle);
+        if (line >= -borderLines && line < activeLines + borderLines)
+            RunLine(line);
+    }
+}
+
+int TV9918::BeamLine(std::uint64_t cycle) const
+{
+    // The frame flag rises at the start of the line after the active area.
+    if (cycle >= nextFrameFlag)
+        return activeLines + static_cast<int>((cycle - nextFrameFlag) / cyclesPerLine);
+    if (cycle >= previousFrameFlag && cycle - previousFrameFlag < borderLines * cyclesPerLine)
+        return activeLines + static_cast<int>((cycle - previousFrameFlag) / cyclesPerLine);
+    return activeLines - static_cast<int>((nextFrameFlag - cycle) / cyclesPerLine);
 }
 
 void TV9918::UpdateInterruptLine()
@@ -114,8 +170,10 @@ std::uint8_t TV9918::ReadPort(std::uint8_t port)
         return value;
     }
     case controlPort: {
+        CatchUp();
         const std::uint8_t value = status;
-        status &= static_cast<std::uint8_t>(~(frameFlag | collisionFlag));
+        // The number bits stay for the next read.
+        status &= fifthSpriteNumberMask;
         UpdateInterruptLine();
         return value;
     }
@@ -131,7 +189,11 @@ void TV9918::WritePort(std::uint8_t port, std::uint8_t value)
         // A data byte between the two control bytes is lost; the sequence goes on.
         if (latchPending)
             return;
+        CatchUp();
+        ++changes;
         vram[writeAddress] = value;
+        if ((writeAddress & ~0x7Fu) == (spriteAttributeTable & vramMask))
+            spriteLinesStale = true;
         writeAddress = (writeAddress + 1) & vramMask;
         return;
     case controlPort:
@@ -163,6 +225,8 @@ void TV9918::WritePort(std::uint8_t port, std::uint8_t value)
 void TV9918::WriteRegister(int index, std::uint8_t value)
 {
     index &= 7;
+    CatchUp();
+    ++changes;
     registers[index] = value;
     switch (index) {
     case 0:
@@ -172,6 +236,7 @@ void TV9918::WriteRegister(int index, std::uint8_t value)
         UpdateScreenMode();
         largeSprites = (value & 0x02) != 0;
         magnifiedSprites = (value & 0x01) != 0;
+        spriteLinesStale = true;
         UpdateInterruptLine();
         break;
     case 7:
@@ -223,7 +288,10 @@ void TV9918::RecomputeTable(int index)
     case 2: nameTable = (value & masks.name) * 0x400; break;
     case 3: colourTable = (value & masks.colour) * 0x40; break;
     case 4: patternGeneratorTable = (value & masks.patternGenerator) * 0x800; break;
-    case 5: spriteAttributeTable = (value & masks.spriteAttribute) * 0x80; break;
+    case 5:
+        spriteAttributeTable = (value & masks.spriteAttribute) * 0x80;
+        spriteLinesStale = true;
+        break;
     case 6: spritePatternTable = (value & 0x3F) * 0x800; break;
     default: break;
     }
@@ -263,83 +331,127 @@ TV9918::TPatternLine TV9918::PatternLine(int pattern, int line) const
     return {bits, ShownColour(colours >> 4), ShownColour(colours & 0x0F)};
 }
 
-void TV9918::CheckSprites()
-{
-    status = (status & 0x9F) | fifthSpriteNumberMask;
-    const int active = CountActiveSprites();
-    const int size = largeSprites ? 16 : 8;
-    bool collision = false;
-    int fifthSprite = -1;
-
-    // Every pair compares pattern rows: read each active sprite's rows once.
-    std::array<std::array<std::uint16_t, 16>, maximumSprites> rows;
-    for (int sprite = 0; sprite < active; ++sprite) {
-        for (int row = 0; row < size; ++row) rows[sprite][row] = SpritePatternRow(sprite, row);
-    }
-
-    for (int i = 0; i < active && !(collision && fifthSprite >= 0); ++i) {
-        const std::uint32_t entryI = spriteAttributeTable + i * 4;
-        if ((VramAt(entryI + 3) & 0x0F) == 0)
-            continue;
-        int sharedRows = 0;
-        for (int j = i + 1; j < active; ++j) {
-            const std::uint32_t entryJ = spriteAttributeTable + j * 4;
-            if ((VramAt(entryJ + 3) & 0x0F) == 0)
-                continue;
-
-            // Row k of the lower sprite lies beside row k + offset of the upper one.
-            const int dy = (VramAt(entryI) - VramAt(entryJ)) & 0xFF;
-            int lower = i;
-            int upper = j;
-            int offset = dy;
-            if (dy >= size) {
-                if (dy <= 256 - size)
-                    continue;
-                lower = j;
-                upper = i;
-                offset = 256 - dy;
-            }
-
-            int dx = (VramAt(entryI + 1) - VramAt(entryJ + 1)) & 0xFF;
-            bool close = false;
-            bool iIsRight = true;
-            if (dx < size) {
-                close = true;
-            } else if (dx > 256 - size) {
-                close = true;
-                iIsRight = false;
-                dx = 256 - dx;
-            }
-
-            for (int k = 0; k < size - offset; ++k) {
-                const std::uint16_t lowerRow = rows[lower][k];
-                const std::uint16_t upperRow = rows[upper][k + offset];
-                const bool lowerIsI = lower == i;
-                const std::uint16_t rowI = lowerIsI ? lowerRow : upperRow;
-                const std::uint16_t rowJ = lowerIsI ? upperRow : lowerRow;
-                const std::uint16_t right = iIsRight ? rowI : rowJ;
-                const std::uint16_t left = iIsRight ? rowJ : rowI;
-                if ((right & left) != 0) {
-                    ++sharedRows;
-                    if (sharedRows == 6 && fifthSprite < 0)
-                        fifthSprite = j;
-                }
-                if (close && ((right >> dx) & left) != 0)
-                    collision = true;
-            }
-        }
-    }
-
-    if (collision)
-        status |= collisionFlag;
-    if (fifthSprite >= 0)
-        status = static_cast<std::uint8_t>(((status | fifthSpriteFlag) & 0xE0) | fifthSprite);
-}
-
 void TV9918::ScreenChanged()
 {
 }
 
+int TV9918::SpriteRowOnLine(std::uint8_t y, int line) const
+{
+    // Y is the line above the sprite, counted modulo 256, so a Y near 255
+    // starts the sprite above the screen.
+    const int row = (line - y - 1) & 0xFF;
+    const int height = (largeSprites ? 16 : 8) << (magnifiedSprites ? 1 : 0);
+    return row < height ? row : -1;
+}
+
+std::uint32_t TV9918::SpritesHiddenByLimit() const
+{
+    std::uint32_t hidden = 0;
+    for (int line = 0; line < activeLines; ++line) {
+        int found = 0;
+        for (int sprite = 0; sprite < maximumSprites; ++sprite) {
+            const std::uint8_t y = VramAt(spriteAttributeTable + sprite * 4);
+            if (y == spriteListEnd)
+                break;
+            if (SpriteRowOnLine(y, line) >= 0 && ++found > spritesPerLine)
+                hidden |= 1u << sprite;
+        }
+    }
+    return hidden;
+}
+
+void TV9918::FindSpriteLines()
+{
+    spriteLines.fill(0);
+    spriteListLength = 0;
+    const int height = (largeSprites ? 16 : 8) << (magnifiedSprites ? 1 : 0);
+    for (; spriteListLength < maximumSprites; ++spriteListLength) {
+        const std::uint8_t y = VramAt(spriteAttributeTable + spriteListLength * 4);
+        if (y == spriteListEnd)
+            break;
+        for (int row = 0; row < height; ++row) {
+            const int line = (y + 1 + row) & 0xFF;
+            if (line < activeLines)
+                spriteLines[line] |= 1u << spriteListLength;
+        }
+    }
+    spriteLinesStale = false;
+}
+
+void TV9918::FindLineSprites(int line)
+{
+    if (spriteLinesStale)
+        FindSpriteLines();
+    lineSpriteCount = 0;
+    // The scan ends at the list's end, or at a fifth sprite on the line.
+    int scanEnd = std::min(spriteListLength, maximumSprites - 1);
+    for (std::uint32_t onLine = spriteLines[line]; onLine != 0; onLine &= onLine - 1) {
+        const int sprite = std::countr_zero(onLine);
+        if (lineSpriteCount == spritesPerLine) {
+            if ((status & fifthSpriteFlag) == 0)
+                status = static_cast<std::uint8_t>((status & 0xE0) | fifthSpriteFlag | sprite);
+            scanEnd = sprite;
+            break;
+        }
+        // The sprite is on the line: its pattern row follows from Y alone.
+        const std::uint32_t entry = spriteAttributeTable + sprite * 4;
+        const int row = ((line - VramAt(entry) - 1) & 0xFF) >> (magnifiedSprites ? 1 : 0);
+        const std::uint8_t attributes = VramAt(entry + 3);
+        const int x = VramAt(entry + 1) - ((attributes & 0x80) != 0 ? 32 : 0);
+        std::uint32_t pixels = SpritePatternRow(sprite, row);
+        if (!largeSprites)
+            pixels <<= 8;
+        pixels = magnifiedSprites ? static_cast<std::uint32_t>(doubledBits[pixels >> 8]) << 16 | doubledBits[pixels & 0xFF]
+                                  : pixels << 16;
+        // Only the pixels on the screen are drawn or collide.
+        if (x < 0)
+            pixels = x <= -32 ? 0 : pixels & (0xFFFFFFFFu >> -x);
+        else if (x > screenPixels - 32)
+            pixels &= ~(0xFFFFFFFFu >> (screenPixels - x));
+        lineSprites[lineSpriteCount++] = {x, pixels, static_cast<std::uint8_t>(attributes & 0x0F)};
+    }
+    // Without a fifth sprite the number bits follow the scan: the entry it stopped at.
+    if ((status & fifthSpriteFlag) == 0)
+        status = static_cast<std::uint8_t>((status & 0xE0) | scanEnd);
+
+    if ((status & collisionFlag) != 0)
+        return;
+    for (int first = 0; first < lineSpriteCount; ++first) {
+        for (int second = first + 1; second < lineSpriteCount; ++second) {
+            // Shifting the left one's pixels by the distance lines them up with the right one's.
+            const TLineSprite& a = lineSprites[first];
+            const TLineSprite& b = lineSprites[second];
+            const int distance = b.x - a.x;
+            const bool meet = distance >= 0 ? distance < 32 && ((a.pixels << distance) & b.pixels) != 0
+                                            : distance > -32 && ((b.pixels << -distance) & a.pixels) != 0;
+            if (meet) {
+                status |= collisionFlag;
+                return;
+            }
+        }
+    }
+}
+
+void TV9918::RunLine(int line)
+{
+    const bool active = line >= 0 && line < activeLines;
+    lineSpriteCount = 0;
+    // A blanked screen and text mode fetch no sprites.
+    if (active && DisplayEnabled() && screenMode != textMode)
+        FindLineSprites(line);
+    RenderLine(line);
+}
+
 void TV9918::RenderFrame()
+{
+    for (int line = -borderLines; line < activeLines + borderLines; ++line)
+        RunLine(line);
+}
+
+void TV9918::RenderLine(int)
+{
+}
+
+void TV9918::PresentFrame()
 {
 }

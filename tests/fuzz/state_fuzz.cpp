@@ -10,7 +10,6 @@
 
 #include "machine/machine_state.h"
 #include "machine/pc_msx.h"
-#include "sound/sound_buffers.h"
 
 namespace {
 
@@ -39,10 +38,9 @@ struct TMachine {
     TNoJoystickService joysticks;
     TNoPrinterPorts printerPorts;
     TFixedClock clock{TLocalDateTime{}};
-    TNoSoundBuffers sound;
     TConfiguration configuration;
     TPreferences preferences;
-    TPCMSX machine{THostServices{pump, messages, nullptr, keys, joysticks, printerPorts, &clock, sound, nullptr}};
+    TPCMSX machine{THostServices{pump, messages, nullptr, keys, joysticks, printerPorts, &clock, nullptr, nullptr}};
 };
 
 std::uint32_t Little32(const std::uint8_t* bytes) {

@@ -219,4 +219,34 @@ TEST(FramePacer, WaitsForEachFramesDueTimeAndGivesUpTimeLostInAStall) {
     EXPECT_EQ(pacer.FrameDone(), nanoseconds(19'936'612));
 }
 
+// Automatic takes bit 7 of the main ROM's byte 002Bh, as each C-BIOS of the cbios package
+// declares it; a frequency set by hand beats it. A frame is 262 or 313 lines of 228 cycles.
+TEST_F(MSXTest, TheVideoFrequencyComesFromTheMainROMUnlessSetByHand) {
+    const struct {
+        const char* rom;
+        TVideoFrequency setting;
+        int hertz;
+    } cases[] = {
+        {"cbios_main_msx1.rom", TVideoFrequency::automatic, 50},
+        {"cbios_main_msx1_br.rom", TVideoFrequency::automatic, 60},
+        {"cbios_main_msx1_jp.rom", TVideoFrequency::automatic, 60},
+        {"cbios_main_msx1.rom", TVideoFrequency::hertz60, 60},
+        {"cbios_main_msx1_jp.rom", TVideoFrequency::hertz50, 50},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.rom) + " " + std::to_string(int(c.setting)));
+        std::ifstream source(fs::path("/usr/share/cbios") / c.rom, std::ios::binary);
+        std::vector<char> page(16384);
+        ASSERT_TRUE(source.read(page.data(), std::streamsize(page.size()))) << "the cbios package is installed";
+        std::ofstream(folder / "main.rom", std::ios::binary).write(page.data(), std::streamsize(page.size()));
+        configuration.pageType[0][0][0] = TConfiguration::pageROM;
+        configuration.romFile[0][0][0] = "main.rom";
+        machine.SetVideoFrequency(c.setting);
+        machine.Build(configuration);
+        EXPECT_EQ(machine.GetVideoHertz(), c.hertz);
+        EXPECT_EQ(machine.GetVDP()->FrameCycles(), c.hertz == 50 ? 313u * 228 : 262u * 228);
+        EXPECT_EQ(machine.GetVDP()->NextFrameFlagCycle(), 192u * 228) << "the beam starts at the first active line";
+    }
+}
+
 }  // namespace

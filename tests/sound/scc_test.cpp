@@ -1,12 +1,13 @@
-#include "sound/pc_scc.h"
+#include "sound/scc.h"
 
 #include <gtest/gtest.h>
 
-#include <tuple>
-
-#include "support/recording_sound_buffers.h"
+#include <vector>
 
 namespace {
+
+constexpr int rate = 44100;
+constexpr std::uint64_t second = TSoundMix::machineClock;
 
 // 00h-7Fh are wave bytes, 80h-8Fh registers, the rest is ignored; periods keep twelve bits, levels four.
 TEST(SCCTest, WriteAreasAndRegisterMasks) {
@@ -25,44 +26,52 @@ TEST(SCCTest, WriteAreasAndRegisterMasks) {
     EXPECT_EQ(chip.ChannelVolume(4), 0x05);
 }
 
-// The chip's samples are signed; the buffers, silent at first, hold them unsigned.
-// The last two channels share one wave.
-TEST(SCCTest, WaveSamplesReachTheirChannelsBuffersAsUnsignedBytes) {
+// A channel holds each of its 32 signed samples for period cycles, scaled linearly
+// by its volume; channels 4 and 5 play the fourth waveform; the enable bits switch
+// channels and period 0 stands a channel still and silent.
+TEST(SCCTest, ChannelPlaysItsWaveformAtItsPeriodAndVolume) {
     const struct {
-        int offset, value, firstChannel, lastChannel, sample;
-    } cases[] = {{0x00, 0x00, 0, 0, 0x80}, {0x1F, 0x7F, 0, 0, 0xFF}, {0x20, 0x80, 1, 1, 0x00},
-                 {0x45, 0xFF, 2, 2, 0x7F}, {0x7F, 0x01, 3, 4, 0x81}};
+        int channel, period, volume, enable;
+        bool sounds;
+    } cases[] = {{0, 4000, 15, 0x01, true}, {1, 2500, 7, 0x02, true}, {3, 4095, 1, 0x08, true},
+                 {4, 3000, 15, 0x10, true}, {2, 3000, 15, 0x1B, false}, {2, 0, 15, 0x1F, false}};
     for (const auto& c : cases) {
-        TRecordingSoundBuffers buffers;
-        TPCSCC chip{buffers};
-        chip.Write(std::uint8_t(c.offset), std::uint8_t(c.value));
-        for (int channel = 0; channel < 5; ++channel) {
-            std::vector<std::uint8_t> expected(32, 128);
-            if (channel >= c.firstChannel && channel <= c.lastChannel) expected[c.offset & 0x1F] = c.sample;
-            EXPECT_EQ(buffers.buffers[chip.GetWaveBuffer(channel)].bytes, expected) << c.offset << " " << channel;
+        TSoundMix mix{rate};
+        TSCC chip;
+        chip.SetSoundMix(&mix);
+        const int wave = c.channel < 3 ? c.channel : 3;
+        for (int sample = 0; sample < 32; ++sample) chip.Write(std::uint8_t(wave * 32 + sample), std::uint8_t(sample * 8 - 128));
+        chip.Write(std::uint8_t(0x80 + 2 * c.channel), std::uint8_t(c.period & 0xFF));
+        chip.Write(std::uint8_t(0x81 + 2 * c.channel), std::uint8_t(c.period >> 8));
+        chip.Write(std::uint8_t(0x8A + c.channel), std::uint8_t(c.volume));
+        chip.Write(0x8F, std::uint8_t(c.enable));
+        const std::uint64_t held = c.period != 0 ? c.period : 1000;  // how long a sample lasts, read mid-way
+        chip.RenderTo(40 * held);
+        const std::span<const float> samples = mix.Take(40 * held);
+        for (int step = 0; step < 40; ++step) {
+            const float value = samples[(step * held + held / 2) * rate / second];
+            const float expected = c.sounds ? float(std::int8_t((step % 32) * 8 - 128)) * TSCC::fullLevel * c.volume / 15 : 0;
+            ASSERT_NEAR(value, expected, 0.01f) << c.channel << " " << step;
         }
     }
 }
 
-// An enable value without any channel bit leaves the channels as they are; a wave
-// write starts no channel; a zero period stops one until it has a period again.
-TEST(SCCTest, ChannelsPlayByTheEnableBitsAndANonZeroPeriod) {
-    TRecordingSoundBuffers buffers;
-    TPCSCC scc{buffers};
-    const auto playing = [&] {  // a bit per channel
-        int on = 0;
-        for (int c = 0; c < 5; ++c) on |= buffers.buffers[scc.GetWaveBuffer(c)].playing << c;
-        return on;
-    };
-    for (const auto& [offset, value, on] : {std::tuple{0x8F, 0x1F, 0x1F}, {0x8F, 0x00, 0x1F}, {0x8F, 0xE5, 0x05},
-                                             {0x22, 0x40, 0x05}, {0x80, 0x00, 0x04}, {0x81, 0x01, 0x05}}) {
-        scc.Write(offset, value);
-        EXPECT_EQ(playing(), on) << offset << " " << value;
-    }
-    scc.StopSound();  // a pause keeps what played
-    EXPECT_EQ(playing(), 0);
-    scc.ResumeSound();
-    EXPECT_EQ(playing(), 0x05);
+// Period 100 steps through the wave at 3579545 / 32 / 100 = 1118.6 Hz.
+TEST(SCCTest, PeriodGivesTheFrequencyAndWritesTakeEffectAtTheirCycle) {
+    TSoundMix mix{rate};
+    TSCC chip;
+    chip.SetSoundMix(&mix);
+    for (int sample = 0; sample < 32; ++sample) chip.Write(std::uint8_t(sample), sample < 16 ? 0x7F : 0x80);
+    for (const auto& [offset, value] : {std::pair{0x80, 100}, {0x8A, 15}}) chip.Write(std::uint8_t(offset), std::uint8_t(value));
+    chip.RenderTo(12345);
+    chip.Write(0x8F, 0x01);
+    chip.RenderTo(second);
+    const std::span<const float> samples = mix.Take(second);
+    const auto first = std::find_if(samples.begin(), samples.end(), [](float value) { return value != 0; });
+    EXPECT_NEAR(double(first - samples.begin()), 12345.0 * rate / second, 1.0);
+    int rises = 0;
+    for (std::size_t index = 1; index < samples.size(); ++index) rises += samples[index - 1] < 0 && samples[index] >= 0;
+    EXPECT_NEAR(rises, 1118.6 * (second - 12345) / second, 1.0);
 }
 
 }  // namespace

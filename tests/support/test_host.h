@@ -11,7 +11,6 @@
 #include "peripherals/keyboard.h"
 #include "peripherals/printer.h"
 #include "peripherals/rtclock.h"
-#include "support/recording_sound_buffers.h"
 
 // Host services for machine tests: message boxes are recorded, the message pump
 // runs a callback the test sets, and every other service is a quiet stand-in.
@@ -37,9 +36,17 @@ struct TTestHost {
     TNoJoystickService joysticks;
     TNoPrinterPorts printerPorts;
     TFixedClock clock{TLocalDateTime{}};
-    TRecordingSoundBuffers soundBuffers;
 
-    THostServices Services() { return {pump, messages, nullptr, keys, joysticks, printerPorts, &clock, soundBuffers, nullptr}; }
+    // Keeps every sample the machine hands over.
+    struct TRecordingSoundOutput : TSoundOutput {
+        int GetRate() const override { return 44100; }
+        void Play(std::span<const std::int16_t> played) override { samples.insert(samples.end(), played.begin(), played.end()); }
+        void SetMuted(bool) override {}
+        std::vector<std::int16_t> samples;
+    };
+    TRecordingSoundOutput sound;
+
+    THostServices Services() { return {pump, messages, nullptr, keys, joysticks, printerPorts, &clock, &sound, nullptr}; }
 };
 
 // A configuration with the given page type in all four pages of one slot.

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -137,6 +139,93 @@ TEST(QuibRunTest, AStateLoadedIntoAFreshProcessGoesOnExactlyAsTheRunThatSavedIt)
     }
     EXPECT_NE(QuibRun("--frames 1 --load-state " + (folder / "tape.qcs").string()), 0) << "not a state file";
     EXPECT_NE(QuibRun("--save-state 300"), 0) << "no file";
+}
+
+// The samples of a WAV file quib-run wrote, after checking its header: 16-bit mono PCM
+// at 44100 Hz, the sizes matching the file.
+std::vector<std::int16_t> WavSamples(const fs::path& path) {
+    const Bytes bytes = ReadFile(path);
+    const auto little = [&](std::size_t at, int size) {
+        std::uint32_t value = 0;
+        for (int index = size - 1; index >= 0; --index) value = value << 8 | bytes[at + index];
+        return value;
+    };
+    EXPECT_GE(bytes.size(), 44u) << path;
+    if (bytes.size() < 44) return {};
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4) + std::string(bytes.begin() + 8, bytes.begin() + 16),
+              "RIFFWAVEfmt ");
+    EXPECT_EQ(little(4, 4), bytes.size() - 8);
+    EXPECT_EQ(little(16, 4), 16u);
+    EXPECT_EQ(little(20, 2), 1u) << "PCM";
+    EXPECT_EQ(little(22, 2), 1u) << "mono";
+    EXPECT_EQ(little(24, 4), 44100u);
+    EXPECT_EQ(little(28, 4), 88200u);
+    EXPECT_EQ(little(34, 2), 16u);
+    EXPECT_EQ(std::string(bytes.begin() + 36, bytes.begin() + 40), "data");
+    EXPECT_EQ(little(40, 4), bytes.size() - 44);
+    std::vector<std::int16_t> samples;
+    for (std::size_t at = 44; at + 1 < bytes.size(); at += 2) samples.push_back(std::int16_t(little(at, 2)));
+    return samples;
+}
+
+// Rising zero crossings a second over the last two seconds.
+double Frequency(const std::vector<std::int16_t>& samples) {
+    int rises = 0;
+    for (std::size_t index = samples.size() - 88200; index < samples.size(); ++index) {
+        rises += samples[index - 1] < 0 && samples[index] >= 0;
+    }
+    return rises / 2.0;
+}
+
+// The largest and smallest swing of one window of 100 samples over the last two
+// seconds, in dB, windows of silence (or hardly more) left out: level 1 swings 32.
+double SwingRange(const std::vector<std::int16_t>& samples) {
+    int largest = 0, smallest = 65536;
+    for (std::size_t from = samples.size() - 88200; from + 100 <= samples.size(); from += 100) {
+        const auto [low, high] = std::minmax_element(samples.begin() + from, samples.begin() + from + 100);
+        const int swing = *high - *low;
+        largest = std::max(largest, swing);
+        if (swing > 16) smallest = std::min(smallest, swing);
+    }
+    return 20 * std::log10(double(largest) / smallest);
+}
+
+// Five seconds of each test cartridge's sound, measured in the file; the same bytes
+// on every run; a file that cannot be written stops the run with status 2.
+TEST(QuibRunTest, WavFilesHoldTheCartridgesSoundTheSameOnEveryRun) {
+    const fs::path folder = ScratchFolder();
+    const auto wav = [&](const char* cartridge, const char* name) {
+        const fs::path file = folder / name;
+        EXPECT_EQ(QuibRun(std::string("--frames 250 --cartridge1 ") + cartridge + " --wav " + file.string()), 0) << name;
+        return file;
+    };
+    const std::vector<std::int16_t> tone = WavSamples(wav(QUIB_TONE_CARTRIDGE, "tone.wav"));
+    ASSERT_GT(tone.size(), 200000u);
+    EXPECT_NEAR(Frequency(tone), 440.4, 1.0);
+    EXPECT_EQ(ReadFile(wav(QUIB_TONE_CARTRIDGE, "again.wav")), ReadFile(folder / "tone.wav"));
+    const std::vector<std::int16_t> square = WavSamples(wav(QUIB_LEVEL_SQUARE_CARTRIDGE, "square.wav"));
+    ASSERT_GT(square.size(), 200000u);
+    EXPECT_NEAR(Frequency(square), 998.8, 2.0) << "played by writing the level alone";
+    const auto [low, high] = std::minmax_element(square.end() - 44100, square.end());
+    EXPECT_NEAR(*high - *low, 4096, 400) << "level 15 and 0";
+    const std::vector<std::int16_t> envelope = WavSamples(wav(QUIB_ENVELOPE_CARTRIDGE, "envelope.wav"));
+    ASSERT_GT(envelope.size(), 200000u);
+    EXPECT_NEAR(SwingRange(envelope), 42, 6) << "the envelope falls 3 dB a step from 15 to 1";
+    EXPECT_EQ(QuibRun("--frames 5 --wav /nonexistent/folder/sound.wav"), 2 << 8);
+}
+
+// A run resumed from a state sounds as the unbroken run, once the resumed run's
+// filter has settled (half a second).
+TEST(QuibRunTest, AResumedStateSoundsAsTheUnbrokenRun) {
+    const fs::path folder = ScratchFolder();
+    const auto at = [&](const char* name) { return (folder / name).string(); };
+    const std::string run = std::string("--frames 300 --cartridge1 ") + QUIB_ENVELOPE_CARTRIDGE;
+    ASSERT_EQ(QuibRun(run + " --save-state 150:" + at("half.qst") + " --wav " + at("whole.wav")), 0);
+    ASSERT_EQ(QuibRun(run + " --load-state " + at("half.qst") + " --wav " + at("resumed.wav")), 0);
+    const std::vector<std::int16_t> whole = WavSamples(folder / "whole.wav"), resumed = WavSamples(folder / "resumed.wav");
+    ASSERT_GT(resumed.size(), 44100u);
+    ASSERT_LT(resumed.size(), whole.size());
+    EXPECT_TRUE(std::equal(resumed.begin() + 22050, resumed.end(), whole.end() - (resumed.end() - resumed.begin() - 22050)));
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include <QTest>
 #include <fstream>
 
+#include "host/video_frequency_settings.h"
+
 #include "memory/memory_bank.h"
 #include "ui/desktop_window.h"
 #include "ui/main_window.h"
@@ -54,6 +56,7 @@ TEST_F(ConfigurationEditorTest, ControlsBuildTheSameFileAsTheFields) {
     Choose(editor->listCPU, 1);
     Choose(editor->listVDP, 2);
     Choose(editor->listVRAM, 1);
+    Choose(editor->listFrequency, 2);
     editor->spinPrimary->stepDown();  // wraps from 0 to 3
     QTest::mouseClick(editor->cbIsExpanded, Qt::LeftButton);
     EXPECT_EQ(editor->listPageType[0]->currentText(), "Expanded");
@@ -92,7 +95,8 @@ TEST_F(ConfigurationEditorTest, ControlsBuildTheSameFileAsTheFields) {
     TFileAnswer file(saved);
     editor->btnSave->click();
     EXPECT_EQ(file.filter, "QUIB! Configuration files (*.qcf)");
-    EXPECT_EQ(FileBytes(saved), FileBytes(folder / "expected.qcf"));
+    EXPECT_EQ(FileBytes(saved), FileBytes(folder / "expected.qcf")) << "the frequency is kept in quib.ini";
+    EXPECT_EQ(TVideoFrequencySettings(folder).Read(saved), TVideoFrequency::hertz60);
     EXPECT_FALSE(editor->modified);
     EXPECT_EQ(editor->windowTitle(), "Configuration Editor - built.qcf");
 }

@@ -47,7 +47,7 @@ struct DebugWindowsTest : ::testing::Test {
     int closedWindows = 0;
     TQtDeviceWindows windows{owner, [this] { ++closedWindows; }};
     TPCMSX machine{{host.pump, boxes, nullptr, host.keys, host.joysticks, host.printerPorts, &host.clock,
-                    host.soundBuffers, &windows}};
+                    &host.sound, &windows}};
     TConfiguration configuration;
 };
 

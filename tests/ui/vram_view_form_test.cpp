@@ -104,6 +104,16 @@ TEST_F(VRAMViewFormTest, Graphic2TilesNamesAndSprites) {
     EXPECT_EQ(Picture(0).size(), QSize(32, 32));
 }
 
+TEST_F(VRAMViewFormTest, MarksTheSpritesThatTheFourALineLimitHides) {
+    WriteRegisters({0x02, 0xE2, 0x06, 0xFF, 0x03, 0x36, 0x07, 0x04});
+    // Five sprites from line 40, a sixth on line 100 alone, then the end.
+    LoadVram(0x1B00, {39, 0, 0, 1, 39, 20, 0, 1, 39, 40, 0, 1, 39, 60, 0, 1, 50, 80, 0, 1, 99, 0, 0, 1, 0xD0});
+    form.ShowVRAM();
+    for (int sprite = 0; sprite < 6; ++sprite)
+        EXPECT_EQ(Cell(sprite, TVRAMViewForm::columnState),
+                  sprite == 4 ? "active, hidden on some line (fifth or later)" : "active") << sprite;
+}
+
 TEST_F(VRAMViewFormTest, TextModeShowsFortyNamesARowAndNoColourOrSpriteTables) {
     WriteRegisters({0x00, 0xF0, 0x00, 0x00, 0x01, 0x00, 0x00, 0xF4});
     LoadVram(0x0000 + 40 + 39, {0x41});
@@ -141,7 +151,7 @@ TEST(VRAMViewFormGame, ShowsTheGameScreensTilesAndSprites) {
     }
     // Every entry is a sprite; the last one with the early clock, in colour 11.
     for (int sprite = 0; sprite < TV9918::maximumSprites; ++sprite) {
-        EXPECT_EQ(form.gridSprites->item(sprite, TVRAMViewForm::columnState)->text(), "active") << sprite;
+        EXPECT_TRUE(form.gridSprites->item(sprite, TVRAMViewForm::columnState)->text().startsWith("active")) << sprite;
     }
     EXPECT_EQ(form.gridSprites->item(31, TVRAMViewForm::columnEarlyClock)->text(), "yes");
     EXPECT_EQ(form.gridSprites->item(31, TVRAMViewForm::columnColour)->text(), "11");

@@ -6,7 +6,7 @@
 #  2. sound: quib --run with the tone cartridge, its sound recorded through SDL's
 #     disk audio driver; the recorded pitch must be the tone's 440.4 Hz;
 #  3. envelope: quib --run with the envelope cartridge, recorded the same way;
-#     the loudness must fall as a saw, by 20 dB or more, starting ten times a second;
+#     the loudness must fall as a saw, by 36 dB or more, starting ten times a second;
 #  4. windows: the three debug windows, the cassette window and the debugger's three
 #     windows (Debugger, Memory View, VRAM View), opened from the menus of the running
 #     machine, must appear; each is saved as a screenshot; so are the debugger's windows

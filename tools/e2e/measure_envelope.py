@@ -3,7 +3,7 @@
 
 Over the last two seconds, takes the loudness of every 2.5 ms as the peak in dB
 and finds a falling saw: the loudness starts again with a sudden rise at the
-expected rate (within one per cent), falls by at least 20 dB between two
+expected rate (within one per cent), falls by at least 36 dB between two
 starts, and never rises by more than half a decibel on the way down.
 Usage: measure_envelope.py RECORDING.raw EXPECTED_HZ
 """
@@ -32,7 +32,7 @@ def main():
     print(f"recorded {len(samples) / RATE:.1f} s, loudness {max(loudness):.1f} to {min(loudness):.1f} dB, "
           f"{len(starts)} starts at {rate:.2f} Hz (expected {expected} Hz), smallest fall "
           f"{min(falls, default=0):.1f} dB, largest climb on the way down {max(climbs, default=0):.1f} dB")
-    if (abs(rate - expected) > expected / 100 or min(falls, default=0) < 20 or max(climbs, default=0) > 0.5
+    if (abs(rate - expected) > expected / 100 or min(falls, default=0) < 36 or max(climbs, default=0) > 0.5
             or max(loudness) < -40):
         sys.exit("envelope check FAILED")
 
