@@ -32,7 +32,8 @@ void BM_MachineFrames(benchmark::State& state) {
 BENCHMARK(BM_MachineFrames)->Unit(benchmark::kMicrosecond);
 
 // The same frames with the debugger watching: 0 nothing set, 1 ten breakpoints
-// never reached, 2 a 1 KB write watchpoint in the page of the stack that never fires.
+// never reached, 2 a 1 KB write watchpoint in the page of the stack that never
+// fires, 3 the profiler on.
 void BM_MachineFramesDebugged(benchmark::State& state) {
     std::ostringstream log;
     const std::unique_ptr<THeadlessRunner> started = StartScreenRunner(log);
@@ -42,11 +43,13 @@ void BM_MachineFramesDebugged(benchmark::State& state) {
         for (std::uint16_t address = 0x7FF6; address <= 0x7FFF; ++address) debugger.AddBreakpoint({address});
     } else if (state.range(0) == 2) {
         debugger.AddWatchpoint({TWatchpoint::Space::Memory, false, true, 0xC000, 0xC3FF, 0xA5});
+    } else if (state.range(0) == 3) {
+        debugger.profiler.Start();
     }
     for (auto _ : state) runner.RunFrame();
     if (runner.StoppedByDebugger()) state.SkipWithError("the debugger stopped the machine");
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_MachineFramesDebugged)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MachineFramesDebugged)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -22,6 +22,7 @@ const char* const usage =
     "                [--symbols FILE] [--break ADDR[@P-S]] [--watch-write ADDR[-END][=VALUE]]\n"
     "                [--watch-port PORT[-END][=VALUE]] [--dump-memory START:LENGTH:FILE]\n"
     "                [--load-state FILE.qst] [--save-state FRAME:FILE.qst]... [--wav FILE.wav]\n"
+    "                [--profile FILE.csv]\n"
     "KIND is Automatic, Plain, Konami, KonamiSCC, ASCII8 or ASCII16.\n"
     "--frequency sets the video frequency; without it the system ROM's own is used.\n"
     "Typing ends 30 frames before the last frame; each character is held 3 frames, then released 3.\n"
@@ -30,7 +31,9 @@ const char* const usage =
     "--symbols file. Exit status: 0 when a stop condition was met (or none was given and the frames\n"
     "ran out), 1 when the frames ran out first, 2 for bad arguments or files.\n"
     "A loaded state goes on from its own frame: --frames is the frame to stop at.\n"
-    "--wav writes the run's sound as 16-bit mono at 44100 Hz; without it no sound is made.\n";
+    "--wav writes the run's sound as 16-bit mono at 44100 Hz; without it no sound is made.\n"
+    "--profile writes the cycles of each symbol (or 256-byte block) and slot, the most first, and\n"
+    "prints the frame load (the part of each frame before its first HALT) to standard error.\n";
 
 // A memory range written to a file when the run ends.
 struct TMemoryDump {
@@ -49,6 +52,7 @@ struct TCommandLine {
     std::vector<std::string> memoryWatches;
     std::vector<std::string> portWatches;
     std::vector<TMemoryDump> dumps;
+    std::filesystem::path profile;
 };
 
 int Fail(const std::string& message) {
@@ -102,6 +106,7 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
             }
             line.options.saveStates.push_back({frame, value.substr(colon + 1)});
         } else if (option == "--symbols") line.symbolFiles.push_back(value);
+        else if (option == "--profile") line.profile = value;
         else if (option == "--break") line.breaks.push_back(value);
         else if (option == "--watch-write") line.memoryWatches.push_back(value);
         else if (option == "--watch-port") line.portWatches.push_back(value);
@@ -208,6 +213,25 @@ bool WriteDump(TDebugger& debugger, const TMemoryDump& dump) {
     return !error;
 }
 
+// Whether a file can be made at the path, tried before the run rather than after it.
+bool Writable(const std::filesystem::path& path) {
+    std::filesystem::path temporary = path;
+    temporary += ".tmp";
+    const bool opened = std::ofstream(temporary, std::ios::binary | std::ios::trunc).is_open();
+    std::error_code ignored;
+    if (opened) std::filesystem::remove(temporary, ignored);
+    return opened;
+}
+
+// The profile's CSV, and the frame load on standard error.
+bool WriteProfile(TDebugger& debugger, const std::filesystem::path& path) {
+    debugger.profiler.Stop();
+    const TFrameLoadSummary load = debugger.profiler.FrameLoad();
+    std::fprintf(stderr, "frame load over %lld frames: minimum %.1f %%, mean %.1f %%, maximum %.1f %%\n",
+                 static_cast<long long>(load.frames), load.minimum, load.mean, load.maximum);
+    return WriteProfileCSV(debugger.profiler.Rows(debugger.symbols), path);
+}
+
 bool WriteScreenshot(const THeadlessDisplay& display, const std::filesystem::path& path) {
     QImage image(display.frame.data(), screenWidth, screenHeight, screenWidth, QImage::Format_Indexed8);
     QList<QRgb> colours;
@@ -230,6 +254,10 @@ int main(int argc, char** argv) {
         TDebugger& debugger = runner.GetMachine().GetDebugger();
         PrepareDebugger(line, debugger);
         const bool stopConditions = !line.breaks.empty() || !line.memoryWatches.empty() || !line.portWatches.empty();
+        if (!line.profile.empty()) {
+            if (!Writable(line.profile)) return Fail("cannot write profile " + line.profile.string());
+            debugger.profiler.Start();
+        }
         const auto start = std::chrono::steady_clock::now();
         runner.Run();
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -242,6 +270,9 @@ int main(int argc, char** argv) {
         }
         for (const TMemoryDump& dump : line.dumps) {
             if (!WriteDump(debugger, dump)) return Fail("cannot write memory dump " + dump.file.string());
+        }
+        if (!line.profile.empty() && !WriteProfile(debugger, line.profile)) {
+            return Fail("cannot write profile " + line.profile.string());
         }
         const double frames = static_cast<double>(runner.GetFrameCount());
         const double instructions = static_cast<double>(runner.GetInstructionCount());

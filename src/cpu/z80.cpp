@@ -43,18 +43,40 @@ void TZ80::SetTraceEnabled(bool enabled) {
     RefreshStepExtras();
 }
 
-void TZ80::SetStepWatcher(TZ80StepWatcher* watcher) {
+void TZ80::SetStepWatcher(TZ80StepWatcher* watcher, const std::uint8_t* addressMap) {
     stepWatcher = watcher;
+    watchedAddresses = watcher ? addressMap : nullptr;
     RefreshStepExtras();
 }
 
-void TZ80::RefreshStepExtras() { stepExtras = stepWatcher || traceEnabled || !instructionText.empty(); }
+void TZ80::SetProfiler(TProfiler* newProfiler) {
+    profiler = newProfiler;
+    RefreshStepExtras();
+}
+
+const std::array<std::uint8_t, 0x10000> TZ80::noAddress{};
+const std::array<std::uint8_t, 0x10000> TZ80::everyAddress = [] {
+    std::array<std::uint8_t, 0x10000> map;
+    map.fill(1);
+    return map;
+}();
+
+void TZ80::RefreshStepExtras() {
+    const bool everyStep = (stepWatcher && !watchedAddresses) || traceEnabled || !instructionText.empty();
+    stepExtras = static_cast<std::uint8_t>((everyStep ? ExtraEveryStep : 0) |
+                                           (stepWatcher && watchedAddresses ? ExtraWatchMarked : 0) |
+                                           (profiler ? ExtraProfile : 0));
+    stepMap = stepExtras == 0                  ? noAddress.data()
+              : stepExtras == ExtraWatchMarked ? watchedAddresses
+                                               : everyAddress.data();
+}
 
 bool TZ80::BeforeStep() {
     if (stepWatcher && stepWatcher->StopBeforeStep()) return true;
     if (traceEnabled || !instructionText.empty()) PrepareInstructionText();
     return false;
 }
+
 
 void TZ80::SaveState(TStateWriter& record) const {
     record.Bytes(registers.bytes);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+class TProfiler;
 class TStateReader;
 class TStateWriter;
 
@@ -57,7 +58,7 @@ static_assert(sizeof(TZ80Registers) == 24, "the register block is 24 contiguous 
 class TZ80StepWatcher {
 public:
     virtual ~TZ80StepWatcher() = default;
-    // Before each instruction while set: true when it has stopped the
+    // Before each instruction it is asked about: true when it has stopped the
     // processor there, and the step then returns -1 without executing.
     virtual bool StopBeforeStep() = 0;
 };
@@ -143,9 +144,18 @@ public:
     // Cycles since the last Reset.
     std::uint64_t CyclesSinceReset() const { return cycles - resetCycles; }
     void SetTraceEnabled(bool enabled);
-    // Not owned; null watches no step.
-    void SetStepWatcher(TZ80StepWatcher* watcher);
+    // Not owned; null watches no step. With a map, the watcher is asked only
+    // before the instructions at the addresses the map marks non-zero (64 KB,
+    // not owned), which the step tests inline; without one, before every step.
+    void SetStepWatcher(TZ80StepWatcher* watcher, const std::uint8_t* addressMap = nullptr);
     bool IsStepWatched() const { return stepWatcher != nullptr; }
+    // Not owned; while set, it is charged with every step. Null charges none.
+    void SetProfiler(TProfiler* newProfiler);
+    // Maskable interrupts accepted, the cycle the last one was accepted at,
+    // and whether it ended a HALT.
+    std::uint32_t interruptsTaken = 0;
+    std::uint64_t interruptCycle = 0;
+    bool interruptEndedHalt = false;
 
     // What decides the next steps: registers, interrupt and halt state, the
     // clock and the instruction count. Settings, the trace and the machine's
@@ -166,10 +176,23 @@ private:
     [[gnu::noinline]] bool BeforeStep();
     void RefreshStepExtras();
 
+    // Bits of stepExtras.
+    static constexpr std::uint8_t ExtraWatchMarked = 0x01;  // the watcher, at marked addresses only
+    static constexpr std::uint8_t ExtraProfile = 0x02;
+    static constexpr std::uint8_t ExtraEveryStep = 0x04;    // the watcher on every step, a trace, a text
+
+    // Maps of 64 KB that mark no address and every address.
+    static const std::array<std::uint8_t, 0x10000> noAddress;
+    static const std::array<std::uint8_t, 0x10000> everyAddress;
+
     TZ80StepWatcher* stepWatcher = nullptr;
-    // Non-zero while a step has more to do than execute (a watcher, a trace,
-    // a text to empty): the one test a step makes for all of them.
-    bool stepExtras = false;
+    const std::uint8_t* watchedAddresses = nullptr;
+    TProfiler* profiler = nullptr;
+    // What a step has more to do than execute, and the addresses where it may:
+    // the one test a step makes, at PC, is in stepMap. With nothing but
+    // breakpoints it is the watcher's map, so only they leave the common path.
+    std::uint8_t stepExtras = 0;
+    const std::uint8_t* stepMap = noAddress.data();
     // The step that reaches eventCycle: the machine's event when it is due,
     // then the interrupt when it may be taken. Out of line, so that the step's
     // common path keeps a small frame.

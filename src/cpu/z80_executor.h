@@ -7,6 +7,7 @@
 #include "cpu/z80.h"
 #include "cpu/z80_cycles.h"
 #include "cpu/z80_flags.h"
+#include "debug/profiler.h"
 
 // The instruction executors of one Step, written once for every processor
 // class. For TZ80 itself the memory and port operations are virtual calls; for
@@ -354,9 +355,13 @@ template <class Processor>
 std::int32_t TZ80Executor<Processor>::Step() {
     cpu.instructionAddress = pc;
     TZ80& core = cpu;
-    if (cpu.stepExtras) [[unlikely]] {
+    if (cpu.stepMap[pc]) [[unlikely]] {
+        const std::uint8_t extras = cpu.stepExtras;
         // Stopped before the instruction: nothing executed, nothing counted.
-        if (core.BeforeStep()) return -1;
+        if ((extras & TZ80::ExtraEveryStep) || ((extras & TZ80::ExtraWatchMarked) && cpu.watchedAddresses[pc])) {
+            if (core.BeforeStep()) return -1;
+        }
+        if (extras & TZ80::ExtraProfile) cpu.profiler->ChargeStep(pc);
     }
     ++cpu.instructionCount;
 
@@ -370,6 +375,12 @@ std::int32_t TZ80Executor<Processor>::Step() {
 
 template <class Processor>
 void TZ80Executor<Processor>::Interrupt(std::uint16_t vector) {
+    if (vector != TZ80::NonMaskableInterrupt) {
+        // Where the profiler's frame load starts.
+        ++cpu.interruptsTaken;
+        cpu.interruptCycle = cpu.cycles;
+        cpu.interruptEndedHalt = (cpu.cpuState & TZ80::StateHalted) != 0;
+    }
     std::uint8_t& state = cpu.cpuState;
     // IFF2 takes IFF1 for maskable interrupts too.
     state = static_cast<std::uint8_t>((state & ~(TZ80::StateIFF1 | TZ80::StateIFF2)) |

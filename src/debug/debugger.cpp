@@ -22,6 +22,7 @@ TDebugger::~TDebugger() { Detach(); }
 void TDebugger::Attach(TPCZ80& newProcessor) {
     Detach();
     processor = &newProcessor;
+    profiler.Attach(newProcessor);
     Refresh();
 }
 
@@ -29,8 +30,9 @@ void TDebugger::Detach() {
     if (processor) {
         processor->SetStepWatcher(nullptr);
         processor->SetPortWatcher(nullptr, 0);
-        processor->GetMemorySelector()->SetWatcher(nullptr, 0, 0);
+        processor->GetMemorySelector()->SetWatcher(nullptr, nullptr, 0, 0);
     }
+    profiler.Detach();
     processor = nullptr;
     run = {};
     stopPending = false;
@@ -107,12 +109,15 @@ void TDebugger::Refresh() {
     const bool anyBreakpoint = std::any_of(breakpoints.begin(), breakpoints.end(),
                                            [](const TBreakpoint& breakpoint) { return breakpoint.enabled; });
     if (!processor) return;
-    // Every step is watched while a watchpoint is set too: a hit by an
-    // interrupt's push, after the step's own check, stops before the next.
-    const bool watchSteps = flags != 0 || readPages != 0 || writePages != 0 || anyBreakpoint || run.kind != RunKind::None;
-    processor->SetStepWatcher(watchSteps ? this : nullptr);
+    // With breakpoints alone the processor asks only at their addresses; a
+    // prepared run or a pending stop is checked before every step.
+    if (run.kind != RunKind::None || stopPending) {
+        processor->SetStepWatcher(this);
+    } else {
+        processor->SetStepWatcher(anyBreakpoint ? this : nullptr, breakMap.data());
+    }
     processor->SetPortWatcher(this, flags);
-    processor->GetMemorySelector()->SetWatcher(this, readPages, writePages);
+    processor->GetMemorySelector()->SetWatcher(this, memoryMap.data(), readPages, writePages);
 }
 
 bool TDebugger::PrepareStepOver() {
@@ -151,6 +156,8 @@ void TDebugger::Resume() {
     stopReason = {};
     stopPending = false;
     if (processor) unstoppedStep = processor->instructionCount;
+    // Back from watching every step after a stop.
+    Refresh();
 }
 
 void TDebugger::StepInto() {
@@ -304,6 +311,9 @@ void TDebugger::StopWith(const TStopReason& reason) {
     stopPending = true;
     run = {};
     processor->Stop();
+    // A hit by an interrupt's push comes after the step's own end: the next
+    // step, whatever its address, stops before it runs.
+    processor->SetStepWatcher(this);
 }
 
 bool TDebugger::StopBeforeStep() {
@@ -316,7 +326,6 @@ bool TDebugger::StopBeforeStep() {
 bool TDebugger::CheckBeforeStep(std::uint16_t pc) {
     TPCZ80& cpu = *processor;
     const std::uint16_t sp = cpu.registers.Get(R::SP);
-    const bool prepared = run.kind != RunKind::None;
     const bool returned = lastWasReturn && lastStackPointer >= run.stackLimit &&
                           sp == static_cast<std::uint16_t>(lastStackPointer + 2);
     if (run.kind == RunKind::Out) {
@@ -341,6 +350,6 @@ bool TDebugger::CheckBeforeStep(std::uint16_t pc) {
     stopPending = false;
     cpu.Stop();
     unstoppedStep = cpu.instructionCount;
-    if (prepared) Refresh();
+    Refresh();
     return true;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cpu/pc_z80.h"
+#include "debug/profiler.h"
 #include "debug/symbol_table.h"
 
 // A stop on an execution address, optionally only while a given slot is
@@ -101,6 +102,8 @@ public:
     void Poke(std::uint16_t address, std::uint8_t value);
 
     TSymbolTable symbols;
+    // Follows the processor the debugger is attached to; its rows take the symbols above.
+    TProfiler profiler;
 
     // The watcher interfaces.
     bool StopBeforeStep() override;
@@ -111,8 +114,8 @@ public:
 
 private:
     // Bits of the maps: which accesses some enabled watchpoint covers.
-    static constexpr std::uint8_t mapRead = 1;
-    static constexpr std::uint8_t mapWrite = 2;
+    static constexpr std::uint8_t mapRead = TMemoryWatcher::MapRead;
+    static constexpr std::uint8_t mapWrite = TMemoryWatcher::MapWrite;
 
     // The maps and the processor's flags from the lists and the prepared run.
     void Refresh();

@@ -45,6 +45,9 @@ public:
     // "4010h", followed by " (NAME)" when the address has a name.
     std::string AddressText(std::uint16_t address) const;
 
+    // Every address with a name, and its first name, in address order.
+    const std::map<std::uint16_t, std::string>& Names() const { return names; }
+
     std::size_t Size() const { return values.size(); }
     bool Empty() const { return values.empty(); }
 

@@ -220,7 +220,7 @@ std::uint8_t TMemorySelector::FetchFromOtherPage(std::uint16_t address)
 std::uint8_t TMemorySelector::ReadSecondarySlotRegister()
 {
     const auto value = static_cast<std::uint8_t>(~secondarySlotRegister[pagePrimary[3]]);
-    if ((watchedReadPages & 0x08) != 0) {
+    if ((watchedReadPages & 0x08) != 0 && (watchMap[0xFFFF] & TMemoryWatcher::MapRead) != 0) {
         watcher->MemoryRead(0xFFFF, value);
     }
     return value;
@@ -229,14 +229,16 @@ std::uint8_t TMemorySelector::ReadSecondarySlotRegister()
 void TMemorySelector::WriteSecondarySlotRegister(std::uint8_t value)
 {
     SetSecondarySlotRegister(pagePrimary[3], value);
-    if ((watchedWritePages & 0x08) != 0) {
+    if ((watchedWritePages & 0x08) != 0 && (watchMap[0xFFFF] & TMemoryWatcher::MapWrite) != 0) {
         watcher->MemoryWritten(0xFFFF, value);
     }
 }
 
-void TMemorySelector::SetWatcher(TMemoryWatcher* newWatcher, std::uint8_t readPages, std::uint8_t writePages)
+void TMemorySelector::SetWatcher(TMemoryWatcher* newWatcher, const std::uint8_t* addressMap, std::uint8_t readPages,
+                                 std::uint8_t writePages)
 {
     watcher = newWatcher;
+    watchMap = addressMap;
     watchedReadPages = newWatcher ? readPages : 0;
     watchedWritePages = newWatcher ? writePages : 0;
     UpdateVisibleBanks();
@@ -248,6 +250,7 @@ void TMemorySelector::UpdateVisibleBanks()
     for (int page = 0; page < 4; ++page) {
         const int primary = pagePrimary[page];
         TMemoryBank* bank = banks[primary][pageSecondary[primary][page]][page];
+        pageSlots[page] = primary * 4 + pageSecondary[primary][page];
         selectedBanks[page] = bank;
         visibleBanks[page] = bank;
         fetchableData[page] = bank->GetReadableData();
@@ -258,9 +261,12 @@ void TMemorySelector::UpdateVisibleBanks()
         if (reads || writes) {
             TWatchedPage& watched = watchedPages[page];
             watched.bank = bank;
+            watched.readable = readableData[page];
+            watched.writable = writableData[page];
             watched.watcher = watcher;
-            watched.reads = reads;
-            watched.writes = writes;
+            watched.map = watchMap;
+            watched.watched = static_cast<std::uint8_t>((reads ? TMemoryWatcher::MapRead : 0) |
+                                                        (writes ? TMemoryWatcher::MapWrite : 0));
             visibleBanks[page] = &watched;
             if (reads) readableData[page] = nullptr;
             if (writes) writableData[page] = nullptr;

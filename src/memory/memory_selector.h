@@ -10,9 +10,14 @@ class TStateReader;
 class TStateWriter;
 class TZ80;
 
-// Told of the processor's data accesses in the pages it watches.
+// Told of the processor's data accesses in the pages it watches, at the
+// addresses its map marks.
 class TMemoryWatcher {
 public:
+    // Bits of the watcher's address map.
+    static constexpr std::uint8_t MapRead = 0x01;
+    static constexpr std::uint8_t MapWrite = 0x02;
+
     virtual ~TMemoryWatcher() = default;
     virtual void MemoryRead(std::uint16_t address, std::uint8_t value) = 0;
     virtual void MemoryWritten(std::uint16_t address, std::uint8_t value) = 0;
@@ -98,6 +103,8 @@ public:
     // The slot selected for a page, as the debug window shows it.
     int GetPagePrimary(int page) const;
     int GetPageSecondary(int primary, int page) const;
+    // Both as one number, primary * 4 + secondary, for a page 0-3: the profiler's per-step key.
+    int GetPageSlot(int page) const { return pageSlots[page]; }
 
     // Hard reset: every bank back to its power-on contents.
     void ClearAll();
@@ -107,32 +114,44 @@ public:
     bool LoadState(TStateReader& record);
 
     // Routes the reads of the pages set in readPages (bit n for page n) and the
-    // writes of those in writePages through the watcher; null watches nothing.
-    // The other pages, and instruction fetches, keep their direct path.
-    void SetWatcher(TMemoryWatcher* newWatcher, std::uint8_t readPages, std::uint8_t writePages);
+    // writes of those in writePages through the watcher, which is called for
+    // the addresses its map (64 KB of MapRead / MapWrite bits, not owned) marks;
+    // null watches nothing. The other pages, and instruction fetches, keep
+    // their direct path.
+    void SetWatcher(TMemoryWatcher* newWatcher, const std::uint8_t* addressMap, std::uint8_t readPages,
+                    std::uint8_t writePages);
 
     void SetZ80(TZ80* z80) { processor = z80; }
     TZ80* GetZ80() const { return processor; }
 
 private:
     // A watched page: the page's bank behind a watcher. It takes the bank's
-    // place in visibleBanks, so the access path itself has no test for it.
+    // place in visibleBanks, so the access path itself has no test for it;
+    // plain memory it reads and writes itself, without the bank's call.
     class TWatchedPage final : public TMemoryBank {
     public:
         std::uint8_t Read(std::uint16_t address) override {
-            const std::uint8_t value = bank->Read(address);
-            if (reads) watcher->MemoryRead(address, value);
+            const std::uint8_t value = readable ? readable[address & 0x3FFF] : bank->Read(address);
+            if (map[address] & MapRead & watched) [[unlikely]] watcher->MemoryRead(address, value);
             return value;
         }
         void Write(std::uint16_t address, std::uint8_t value) override {
-            bank->Write(address, value);
-            if (writes) watcher->MemoryWritten(address, value);
+            if (writable) {
+                writable[address & 0x3FFF] = value;
+            } else {
+                bank->Write(address, value);
+            }
+            if (map[address] & MapWrite & watched) [[unlikely]] watcher->MemoryWritten(address, value);
         }
 
+        static constexpr std::uint8_t MapRead = TMemoryWatcher::MapRead;
+        static constexpr std::uint8_t MapWrite = TMemoryWatcher::MapWrite;
         TMemoryBank* bank = nullptr;
+        const std::uint8_t* readable = nullptr;
+        std::uint8_t* writable = nullptr;
         TMemoryWatcher* watcher = nullptr;
-        bool reads = false;
-        bool writes = false;
+        const std::uint8_t* map = nullptr;
+        std::uint8_t watched = 0;  // MapRead and MapWrite for this page
     };
 
     // FFFFh of an expanded slot, which a watched page 3 watches too.
@@ -153,11 +172,13 @@ private:
     std::array<bool, 4> expanded{};
     // The bank each page shows now, recomputed whenever a register or a bank changes.
     std::array<TMemoryBank*, 4> visibleBanks{};
+    std::array<int, 4> pageSlots{};
     // The banks selected for the pages, watched or not, and their plain memory
     // for instruction fetches.
     std::array<TMemoryBank*, 4> selectedBanks{};
     std::array<const std::uint8_t*, 4> fetchableData{};
     TMemoryWatcher* watcher = nullptr;
+    const std::uint8_t* watchMap = nullptr;
     std::uint8_t watchedReadPages = 0;
     std::uint8_t watchedWritePages = 0;
     std::array<TWatchedPage, 4> watchedPages;

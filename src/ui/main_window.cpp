@@ -28,9 +28,6 @@
 #include "settings/record.h"
 #include "host/ini_settings.h"
 #include "machine/machine_state.h"
-#include "ui/debugger_form.h"
-#include "ui/memory_view_form.h"
-#include "ui/vram_view_form.h"
 #include "ui/exposure_wait.h"
 #include "ui/window_placement.h"
 #include "ui/window_settings.h"
@@ -245,6 +242,7 @@ void TMainWindow::CreateMenus() {
     menuDebugger->setShortcut(Qt::CTRL | Qt::Key_D);
     menuMemoryView = add(menuDebug, "Memory V&iew", &TMainWindow::menuMemoryViewClick);
     menuVRAMView = add(menuDebug, "V&RAM View", &TMainWindow::menuVRAMViewClick);
+    menuProfiler = add(menuDebug, "&Profiler", &TMainWindow::menuProfilerClick);
 
     menuHelp = menuBar()->addMenu("&Help");
     menuAbout = add(menuHelp, "&About", &TMainWindow::menuAboutClick);
@@ -423,7 +421,7 @@ void TMainWindow::EnableMachineMenus(bool enabled) {
                             menuFullSpeed, menuDebugZ80, menuDebugMemory, menuDebugVideo, menuInsertCartridge1,
                             menuInsertCartridge2, menuEjectCartridge1, menuEjectCartridge2, menuSaveScreenshot,
                             menuSaveState, menuLoadState, menuQuickSave, menuQuickLoad,
-                            menuRecentCartridges->menuAction(), menuDebugger, menuMemoryView, menuVRAMView}) {
+                            menuRecentCartridges->menuAction(), menuDebugger, menuMemoryView, menuVRAMView, menuProfiler}) {
         action->setEnabled(enabled);
     }
 }
@@ -537,7 +535,7 @@ void TMainWindow::menuPauseClick() {
     AddStatusMessage("Starting Z80...");
     speedMeter.Restart();
     RefreshState();
-    if (debuggerForm) debuggerForm->MachineRunning();
+    DebugWindowsRunning();
     currentMachine->Run();
     // However the loop ended, the mark shows whether the machine now stands.
     if (!currentMachine) return;
@@ -547,9 +545,7 @@ void TMainWindow::menuPauseClick() {
     if (debugger.GetStopReason().kind != TStopReason::Kind::None) {
         AddStatusMessage(QString::fromStdString("Stopped at " + debugger.Describe(debugger.GetStopReason())));
     }
-    if (debuggerForm) debuggerForm->MachineStopped();
-    if (memoryViewForm && memoryViewForm->isVisible()) memoryViewForm->ShowMemory();
-    if (vramViewForm && vramViewForm->isVisible()) vramViewForm->ShowVRAM();
+    DebugWindowsStopped();
 }
 
 void TMainWindow::menuResetClick() {
@@ -792,61 +788,4 @@ void TMainWindow::RefreshState() {
     statusKind->setText(kinds.isEmpty() ? "no cartridge" : kinds.join("  "));
     statusFrequency->setText(machine ? QString("%1 Hz").arg(machine->GetVideoHertz()) : QString());
     stoppedNotice->setVisible(machine && !running);
-}
-
-void TMainWindow::PlaceBeside(const QString& title, int step) {
-    // Placed the first time only: once moved by the user a window stays where it is.
-    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (!child->isWindow() || child->windowTitle() != title || child->property("placed").toBool()) continue;
-        child->setProperty("placed", true);
-        TWindowPlacement::PlaceDebugWindow(*child, *this, step);
-    }
-}
-
-void TMainWindow::menuDebugZ80Click() {
-    if (!currentMachine || !currentMachine->GetZ80()) return;
-    currentMachine->GetPCZ80()->ShowDebugWindow();
-    PlaceBeside("Z80 Info", 0);
-    RefreshStepPumping();
-}
-
-void TMainWindow::menuDebugMemoryClick() {
-    if (!currentMachine || !currentMachine->GetMemorySelector()) return;
-    currentMachine->GetPCMemorySelector()->ShowDebugWindow();
-    PlaceBeside("Memory Info", 1);
-    RefreshStepPumping();
-}
-
-void TMainWindow::menuDebugVideoClick() {
-    if (!currentMachine || !currentMachine->GetVDP()) return;
-    currentMachine->GetPCV9918()->ShowDebugWindow();
-    PlaceBeside("V9918 info", 2);
-    RefreshStepPumping();
-}
-
-void TMainWindow::ShowDebugForm(QWidget& form, int step) {
-    form.show();
-    PlaceBeside(form.windowTitle(), step);
-    form.raise();
-}
-
-void TMainWindow::menuDebuggerClick() {
-    if (!currentMachine) return;
-    if (!debuggerForm) debuggerForm = new TDebuggerForm(*currentMachine, [this] { menuPauseClick(); }, this);
-    debuggerForm->MachineStopped();
-    ShowDebugForm(*debuggerForm, 3);
-}
-
-void TMainWindow::menuMemoryViewClick() {
-    if (!currentMachine) return;
-    if (!memoryViewForm) memoryViewForm = new TMemoryViewForm(*currentMachine, this);
-    memoryViewForm->ShowMemory();
-    ShowDebugForm(*memoryViewForm, 4);
-}
-
-void TMainWindow::menuVRAMViewClick() {
-    if (!currentMachine) return;
-    if (!vramViewForm) vramViewForm = new TVRAMViewForm(*currentMachine, this);
-    vramViewForm->ShowVRAM();
-    ShowDebugForm(*vramViewForm, 5);
 }

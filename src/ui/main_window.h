@@ -27,6 +27,7 @@ class TResetMSXForm;
 class TDebuggerForm;
 class TMemoryViewForm;
 class TVRAMViewForm;
+class TProfilerForm;
 
 // The one machine of the process; null before the main window has built it.
 extern TPCMSX* currentMachine;
@@ -74,6 +75,7 @@ public:
     void menuDebuggerClick();
     void menuMemoryViewClick();
     void menuVRAMViewClick();
+    void menuProfilerClick();
 
     // Beyond the original menus.
     void menuInsertCartridge1Click();
@@ -127,6 +129,7 @@ public:
     QAction* menuDebugger;
     QAction* menuMemoryView;
     QAction* menuVRAMView;
+    QAction* menuProfiler;
     QAction* menuAbout;
     QAction* menuSaveState;
     QAction* menuLoadState;
@@ -156,6 +159,7 @@ public:
     TDebuggerForm* debuggerForm = nullptr;
     TMemoryViewForm* memoryViewForm = nullptr;
     TVRAMViewForm* vramViewForm = nullptr;
+    TProfilerForm* profilerForm = nullptr;
     // Created when the window is first shown; null before.
     TConfigurationEditor* configurationEditor = nullptr;
     TPreferencesEditor* preferencesEditor = nullptr;
@@ -183,6 +187,9 @@ private:
     void PlaceBeside(const QString& title, int step);
     // Shows a window of the debugger's, placed beside this one the first time.
     void ShowDebugForm(QWidget& form, int step);
+    // The debug windows follow the machine as it starts and stops.
+    void DebugWindowsRunning();
+    void DebugWindowsStopped();
     // The default configuration's file, under its name with or without ".qcf".
     std::filesystem::path DefaultConfigurationFile(const std::filesystem::path& folder) const;
     // Moves a damaged settings file aside and says so in the log; false when it is sound.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 #include <tuple>
 #include <vector>
@@ -141,7 +142,9 @@ TEST(MemorySelectorTest, AWatcherSeesTheDataAccessesOfItsPagesOnly) {
     selector.SetBank(0, 0, 0, std::make_unique<TRAMBank>());
     selector.SetExpanded(3, true);
     selector.SetPrimarySlotRegister(0xC0);
-    selector.SetWatcher(&recorder, 0x08, 0x08);
+    std::array<std::uint8_t, 0x10000> everyAddress;
+    everyAddress.fill(TMemoryWatcher::MapRead | TMemoryWatcher::MapWrite);
+    selector.SetWatcher(&recorder, everyAddress.data(), 0x08, 0x08);
     selector.Write(0xC000, 0x12);
     selector.Write(0xFFFF, 0x00);
     selector.Write(0x0010, 0x34);

@@ -41,6 +41,8 @@ TRunResult RunQuibRun(const std::string& arguments) {
 TEST(QuibRunTest, StopConditionsExitStatusesAndTheMemoryDump) {
     const std::filesystem::path dump = std::filesystem::path(QUIB_TEST_OUTPUT_DIR) / "fill.bin";
     std::filesystem::remove(dump);
+    const std::filesystem::path profile = std::filesystem::path(QUIB_TEST_OUTPUT_DIR) / "profile.csv";
+    std::filesystem::remove(profile);
     const struct {
         std::string arguments;
         int status;
@@ -60,6 +62,8 @@ TEST(QuibRunTest, StopConditionsExitStatusesAndTheMemoryDump) {
         {"--symbols /nonexistent/program.sym", 2, "cannot open symbol file"},
         {"--frames 1 --cartridge1-kind ascii16", 0, " - ASCII 16K, 1 block of 16 KB (kind set by hand)"},
         {"--cartridge1-kind ASCII", 2, "--cartridge1-kind takes a cartridge kind, not ASCII"},
+        {"--frames 400 --profile " + profile.string(), 0, "frame load over "},
+        {"--profile /nonexistent-folder/profile.csv", 2, "cannot write profile /nonexistent-folder/profile.csv"},
     };
     for (const auto& test : cases) {
         const TRunResult result = RunQuibRun(test.arguments);
@@ -69,6 +73,13 @@ TEST(QuibRunTest, StopConditionsExitStatusesAndTheMemoryDump) {
     std::ifstream file(dump, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     EXPECT_EQ(bytes, std::string("\x04\x03\x02\x01", 4));
+    // The program ends in its "done" loop, which the profile shows first.
+    std::ifstream csv(profile);
+    std::string header, first;
+    std::getline(csv, header);
+    std::getline(csv, first);
+    EXPECT_EQ(header, "symbol,address,slot,cycles,instructions,share");
+    EXPECT_EQ(first.rfind("done,", 0), 0u) << first;
 }
 
 int QuibRun(const std::string& arguments) {

@@ -26,6 +26,7 @@
 #include "ui/modal_answers.h"
 #include "ui/pc_keyboard_form.h"
 #include "ui/preferences_editor.h"
+#include "ui/profiler_form.h"
 #include "ui/reset_msx_form.h"
 #include "ui/vram_view_form.h"
 #include "video/pc_v9918.h"
@@ -101,7 +102,11 @@ TEST_F(MainWindowTest, StartsStoppedWithItsMenusAndLog) {
                                   "Cassette Controls|", "&Size|", "Fullscreen|F10", "&Pause|F11", "&Reset|F12",
                                   "Full speed|F9", "|", "Mute|Ctrl+F10", "Pause when inactive|", "&Z80|",
                                   "&Memory|", "&Video|", "|", "&Debugger|Ctrl+D", "Memory V&iew|",
-                                  "V&RAM View|"}));
+                                  "V&RAM View|", "&Profiler|"}));
+    window->menuProfiler->trigger();
+    ASSERT_NE(window->profilerForm, nullptr);
+    EXPECT_TRUE(window->profilerForm->isVisible());
+    window->profilerForm->close();
     EXPECT_FALSE(window->menuFullSpeed->isChecked());
     EXPECT_FALSE(window->keyboardInfoForm->isVisible());
     TBoxAnswers about({QMessageBox::Ok});
