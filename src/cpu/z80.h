@@ -148,7 +148,6 @@ public:
     // before the instructions at the addresses the map marks non-zero (64 KB,
     // not owned), which the step tests inline; without one, before every step.
     void SetStepWatcher(TZ80StepWatcher* watcher, const std::uint8_t* addressMap = nullptr);
-    bool IsStepWatched() const { return stepWatcher != nullptr; }
     // Not owned; while set, it is charged with every step. Null charges none.
     void SetProfiler(TProfiler* newProfiler);
     // Maskable interrupts accepted, the cycle the last one was accepted at,
