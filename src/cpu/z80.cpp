@@ -1,10 +1,10 @@
 #include "cpu/z80.h"
 
+#include <utility>
+
 #include "cpu/z80_executor.h"
 #include "cpu/z80_text.h"
 #include "settings/state_record.h"
-
-#include <utility>
 
 namespace {
 
@@ -76,7 +76,6 @@ bool TZ80::BeforeStep() {
     if (traceEnabled || !instructionText.empty()) PrepareInstructionText();
     return false;
 }
-
 
 void TZ80::SaveState(TStateWriter& record) const {
     record.Bytes(registers.bytes);
