@@ -105,14 +105,16 @@ void THeadlessRunner::RunFrame() {
     TPCZ80& processor = *machine->GetPCZ80();
     // A frame ends as the video processor's frame flag rises.
     const std::uint64_t frame = processor.framesEnded;
+    const std::uint32_t instructionsBefore = processor.instructionCount;
     while (processor.framesEnded == frame) {
-        ++instructionCount;
         // Only the debugger stops the processor of a headless run; the frame ends there.
-        if (processor.Step() != 0) [[unlikely]] {
+        if (processor.RunToEvent() != 0) [[unlikely]] {
             stopped = true;
-            return;
+            break;
         }
     }
+    instructionCount += static_cast<std::uint32_t>(processor.instructionCount - instructionsBefore);
+    if (stopped) return;
     machine->CountFrame();
     machine->FlushSound();
 }

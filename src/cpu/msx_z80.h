@@ -39,6 +39,10 @@ public:
     // The same byte as ReadMemory, for instruction fetches, which the selector
     // serves from the page of the last fetch.
     std::uint8_t FetchMemory(std::uint16_t address) { return selector->Fetch(address); }
+    // A profile's key for the instruction at `address`: the slot of its page too.
+    std::uint32_t ProfileKey(std::uint16_t address) const {
+        return static_cast<std::uint32_t>(selector->GetPageSlot(address >> 14)) << 16 | address;
+    }
     std::uint8_t ReadPort(std::uint8_t port) override {
         const std::uint8_t value = ioHandler->ReadPort(port);
         if (watchFlags & WatchPortRead) [[unlikely]] watcher->PortRead(port, value);

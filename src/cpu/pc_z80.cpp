@@ -12,6 +12,11 @@ std::int32_t TPCZ80::Step() {
     return result;
 }
 
+std::int32_t TPCZ80::RunToEvent() {
+    if (traceEnabled) return Step();
+    return TZ80Executor<TPCZ80>(*this).RunToEvent();
+}
+
 void TPCZ80::TraceStep() {
     using Pair = TZ80Registers;
     const TZ80RegisterSnapshot snapshot{

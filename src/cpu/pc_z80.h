@@ -39,6 +39,8 @@ public:
     // Cycles till the video processor's next frame flag and its interrupt.
     std::int64_t CyclesLeftInFrame() const;
     std::int32_t Step() override;
+    // Without a trace, as the core runs; with one, a step at a time.
+    std::int32_t RunToEvent() override;
     // Steps in batches of 1000 with message processing between them; returns PC.
     std::uint16_t Run() override;
 

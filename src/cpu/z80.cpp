@@ -18,7 +18,10 @@ TZ80::~TZ80() = default;
 
 void TZ80::Start() { Run(); }
 
-void TZ80::Stop() { running = false; }
+void TZ80::Stop() {
+    running = false;
+    eventCycle = 0;
+}
 
 std::uint16_t TZ80::Run() {
     running = true;
@@ -49,8 +52,8 @@ void TZ80::SetStepWatcher(TZ80StepWatcher* watcher, const std::uint8_t* addressM
     RefreshStepExtras();
 }
 
-void TZ80::SetProfiler(TProfiler* newProfiler) {
-    profiler = newProfiler;
+void TZ80::SetProfile(TZ80Profile* newProfile) {
+    profile = newProfile;
     RefreshStepExtras();
 }
 
@@ -65,15 +68,17 @@ void TZ80::RefreshStepExtras() {
     const bool everyStep = (stepWatcher && !watchedAddresses) || traceEnabled || !instructionText.empty();
     stepExtras = static_cast<std::uint8_t>((everyStep ? ExtraEveryStep : 0) |
                                            (stepWatcher && watchedAddresses ? ExtraWatchMarked : 0) |
-                                           (profiler ? ExtraProfile : 0));
+                                           (profile ? ExtraProfile : 0));
     stepMap = stepExtras == 0                  ? noAddress.data()
               : stepExtras == ExtraWatchMarked ? watchedAddresses
                                                : everyAddress.data();
 }
 
 bool TZ80::BeforeStep() {
-    if (stepWatcher && stepWatcher->StopBeforeStep()) return true;
-    if (traceEnabled || !instructionText.empty()) PrepareInstructionText();
+    if ((stepExtras & ExtraEveryStep) || ((stepExtras & ExtraWatchMarked) && watchedAddresses[instructionAddress])) {
+        if (stepWatcher && stepWatcher->StopBeforeStep()) return true;
+        if (traceEnabled || !instructionText.empty()) PrepareInstructionText();
+    }
     return false;
 }
 
@@ -107,6 +112,8 @@ bool TZ80::LoadState(TStateReader& record) {
 // The core's own memory and port operations are virtual: a subclass answers them.
 std::int32_t TZ80::Step() { return TZ80Executor<TZ80>(*this).Step(); }
 
+std::int32_t TZ80::RunToEvent() { return TZ80Executor<TZ80>(*this).RunToEvent(); }
+
 void TZ80::PrepareInstructionText() {
     instructionText.clear();
     if (traceEnabled) {
@@ -123,7 +130,9 @@ void TZ80::ReachEvent() {
     if (interruptLine && (cpuState & StateIFF1) && !delayed) {
         const std::uint16_t vector = AcknowledgeInterrupt();
         // The acknowledge may have changed the registers: the interrupt starts from the block.
+        const std::uint64_t acknowledgeCycle = cycles;
         if (vector != NoInterrupt) TZ80Executor<TZ80>(*this).Interrupt(vector);
+        if (profile && vector != NoInterrupt && vector != NonMaskableInterrupt) profile->InterruptTaken(acknowledgeCycle);
     }
     RefreshEventCycle();
 }

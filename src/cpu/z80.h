@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
-class TProfiler;
 class TStateReader;
 class TStateWriter;
 
@@ -63,6 +63,44 @@ public:
     virtual bool StopBeforeStep() = 0;
 };
 
+// Where a profiler keeps the processor's time. While set, each step charges
+// the record of the step before with the cycles since that step started, so
+// that an interrupt's acceptance and a HALT's waiting go with the step that
+// ran into them; the step itself is charged at the next. Records are keyed
+// by address, in one of up to 16 memory slots: slot * 64 KB + address.
+class TZ80Profile {
+public:
+    struct TCharge {
+        std::uint64_t cycles = 0;
+        std::uint32_t instructions = 0;
+    };
+    static constexpr std::size_t keys = 16 * 0x10000;
+    // The record past the keys, charged with the step before the first.
+    static constexpr std::uint32_t noStep = keys;
+
+    virtual ~TZ80Profile() = default;
+    // A maskable interrupt was accepted, its acknowledge starting at `cycle`.
+    virtual void InterruptTaken(std::uint64_t cycle) = 0;
+    // The step that has just started halts the processor.
+    virtual void HaltStarted() = 0;
+
+    // Called by the processor before each step, inline.
+    void ChargeStep(std::uint32_t key, std::uint64_t now) {
+        TCharge& charge = charges[pendingKey];
+        charge.cycles += now - pendingCycle;
+        ++charge.instructions;
+        pendingKey = key;
+        pendingCycle = now;
+    }
+
+protected:
+    // keys + 1 records, once charging has started.
+    std::vector<TCharge> charges;
+    // The step not yet charged, and the cycle it started at.
+    std::uint32_t pendingKey = noStep;
+    std::uint64_t pendingCycle = 0;
+};
+
 // The Z80 core: executes one whole instruction per Step, counts the machine's
 // time in clock cycles and takes interrupts in modes 0, 1, 2 and NMI while its
 // interrupt line is asserted. Memory, ports, the interrupt vector, the
@@ -110,8 +148,11 @@ public:
 
     virtual void Start();
     virtual void Stop();
-    // Executes one instruction; 0, or -1 when running is false afterwards.
+    // Executes one instruction; 0, or -1 when stopped before it or by it.
     virtual std::int32_t Step();
+    // Executes instructions up to the one that reaches the machine's next event
+    // or an interrupt, which are then dealt with; 0, or -1 when stopped.
+    virtual std::int32_t RunToEvent();
     // Steps until a step returns non-zero; returns PC.
     virtual std::uint16_t Run();
     virtual void WriteMemory(std::uint16_t address, std::uint8_t value) = 0;
@@ -149,12 +190,7 @@ public:
     // not owned), which the step tests inline; without one, before every step.
     void SetStepWatcher(TZ80StepWatcher* watcher, const std::uint8_t* addressMap = nullptr);
     // Not owned; while set, it is charged with every step. Null charges none.
-    void SetProfiler(TProfiler* newProfiler);
-    // Maskable interrupts accepted, the cycle the last one was accepted at,
-    // and whether it ended a HALT.
-    std::uint32_t interruptsTaken = 0;
-    std::uint64_t interruptCycle = 0;
-    bool interruptEndedHalt = false;
+    void SetProfile(TZ80Profile* newProfile);
 
     // What decides the next steps: registers, interrupt and halt state, the
     // clock and the instruction count. Settings, the trace and the machine's
@@ -170,8 +206,9 @@ private:
     // Empties the last step's text and, while tracing, builds the text of the
     // instruction about to run.
     [[gnu::noinline]] void PrepareInstructionText();
-    // What a step does before its instruction besides executing it: the
-    // watcher's check and the text. True when the watcher stopped the processor.
+    // What a step does before its instruction besides executing it and
+    // charging the profile: the watcher's check and the text. True when the
+    // watcher stopped the processor.
     [[gnu::noinline]] bool BeforeStep();
     void RefreshStepExtras();
 
@@ -186,7 +223,7 @@ private:
 
     TZ80StepWatcher* stepWatcher = nullptr;
     const std::uint8_t* watchedAddresses = nullptr;
-    TProfiler* profiler = nullptr;
+    TZ80Profile* profile = nullptr;
     // What a step has more to do than execute, and the addresses where it may:
     // the one test a step makes, at PC, is in stepMap. With nothing but
     // breakpoints it is the watcher's map, so only they leave the common path.
@@ -197,7 +234,7 @@ private:
     // common path keeps a small frame.
     [[gnu::noinline]] void ReachEvent();
     // Where the next step must stop by: at once while an interrupt may be
-    // taken, else at the machine's event.
+    // taken, else at the machine's event. Stop sets it to 0 as well.
     void RefreshEventCycle() {
         eventCycle = (interruptLine && (cpuState & StateIFF1)) || interruptDelay ? 0 : nextEventCycle;
     }

@@ -7,7 +7,6 @@
 #include "cpu/z80.h"
 #include "cpu/z80_cycles.h"
 #include "cpu/z80_flags.h"
-#include "debug/profiler.h"
 
 // The instruction executors of one Step, written once for every processor
 // class. For TZ80 itself the memory and port operations are virtual calls; for
@@ -25,12 +24,17 @@ public:
 
     // The whole Step of the core: execute, then the machine's event and the
     // interrupt when the clock has reached the cycle to look at them.
-    [[gnu::always_inline]] inline std::int32_t Step();
+    [[gnu::always_inline]] inline std::int32_t Step() { return Run<false>(); }
+    // Steps up to the one that reaches the cycle to look at the machine's
+    // event or an interrupt, that one included; -1 when stopped.
+    [[gnu::always_inline]] inline std::int32_t RunToEvent() { return Run<true>(); }
     // Accepts an interrupt with the acknowledge's vector.
     void Interrupt(std::uint16_t vector);
 
 private:
     using R = TZ80Registers;
+
+    template <bool ToEvent> [[gnu::always_inline]] inline std::int32_t Run();
 
     // The registers named by the 3-bit register field of an opcode; field 6
     // stands for the memory operand and has no register.
@@ -67,6 +71,15 @@ private:
         ++pc;
         return value;
     }
+    // The profile's key of the instruction at PC: a processor class that knows
+    // memory slots adds the slot.
+    [[gnu::always_inline]] inline std::uint32_t ProfileKey() const {
+        if constexpr (requires { cpu.ProfileKey(pc); }) {
+            return cpu.ProfileKey(pc);
+        } else {
+            return pc;
+        }
+    }
     [[gnu::always_inline]] inline std::uint16_t FetchWord() {
         const std::uint8_t low = FetchByte();
         return static_cast<std::uint16_t>(low | (FetchByte() << 8));
@@ -84,8 +97,8 @@ private:
     template <R::Pair Index> [[gnu::always_inline]] inline void ExecuteIndexedBitOperation();
     [[gnu::always_inline]] inline void ExecuteExtended();
     // Needs no PC, so it may stay out of line and take what it uses. True when
-    // the instruction repeats: the caller then runs it again in the next step.
-    static bool ExecuteBlockTransfer(Processor& cpu, TZ80Registers& r, std::uint8_t opcode);
+    // a repetition is left for the next step: the caller then leaves PC on it.
+    [[gnu::noinline]] static bool ExecuteBlockTransfer(Processor& cpu, TZ80Registers& r, std::uint8_t opcode);
     // The repeats of a HALT up to the machine's next event, in one step.
     [[gnu::always_inline]] inline void SkipHaltRepeats();
 
@@ -352,35 +365,33 @@ inline std::uint16_t TZ80Executor<Processor>::MemoryOperand() {
 }
 
 template <class Processor>
-std::int32_t TZ80Executor<Processor>::Step() {
-    cpu.instructionAddress = pc;
+template <bool ToEvent>
+std::int32_t TZ80Executor<Processor>::Run() {
     TZ80& core = cpu;
-    if (cpu.stepMap[pc]) [[unlikely]] {
-        const std::uint8_t extras = cpu.stepExtras;
-        // Stopped before the instruction: nothing executed, nothing counted.
-        if ((extras & TZ80::ExtraEveryStep) || ((extras & TZ80::ExtraWatchMarked) && cpu.watchedAddresses[pc])) {
-            if (core.BeforeStep()) return -1;
+    for (;;) {
+        cpu.instructionAddress = pc;
+        if (cpu.stepMap[pc]) [[unlikely]] {
+            // Stopped before the instruction: nothing executed, nothing counted.
+            if ((cpu.stepExtras & ~TZ80::ExtraProfile) && core.BeforeStep()) return -1;
+            if (cpu.profile) cpu.profile->ChargeStep(ProfileKey(), cpu.cycles);
         }
-        if (extras & TZ80::ExtraProfile) cpu.profiler->ChargeStep(pc);
+        ++cpu.instructionCount;
+
+        Execute<R::HL>(FetchByte());
+        r.Set(R::PC, pc);
+
+        // A stop lowers eventCycle too, so that one comparison covers all three.
+        if (cpu.cycles >= cpu.eventCycle) [[unlikely]] {
+            if (!cpu.running) return -1;
+            core.ReachEvent();
+            return 0;
+        }
+        if constexpr (!ToEvent) return 0;
     }
-    ++cpu.instructionCount;
-
-    Execute<R::HL>(FetchByte());
-    r.Set(R::PC, pc);
-
-    if (!cpu.running) return -1;
-    if (cpu.cycles >= cpu.eventCycle) [[unlikely]] core.ReachEvent();
-    return 0;
 }
 
 template <class Processor>
 void TZ80Executor<Processor>::Interrupt(std::uint16_t vector) {
-    if (vector != TZ80::NonMaskableInterrupt) {
-        // Where the profiler's frame load starts.
-        ++cpu.interruptsTaken;
-        cpu.interruptCycle = cpu.cycles;
-        cpu.interruptEndedHalt = (cpu.cpuState & TZ80::StateHalted) != 0;
-    }
     std::uint8_t& state = cpu.cpuState;
     // IFF2 takes IFF1 for maskable interrupts too.
     state = static_cast<std::uint8_t>((state & ~(TZ80::StateIFF1 | TZ80::StateIFF2)) |
@@ -544,6 +555,7 @@ inline void TZ80Executor<Processor>::Execute(std::uint8_t opcode) {
     case 0x76:
         if (cpu.cpuState & TZ80::StateIFF1) {
             --pc;
+            if (cpu.profile && !(cpu.cpuState & TZ80::StateHalted)) [[unlikely]] cpu.profile->HaltStarted();
             cpu.cpuState |= TZ80::StateHalted;
             SkipHaltRepeats();
         }
@@ -815,21 +827,33 @@ bool TZ80Executor<Processor>::ExecuteBlockTransfer(Processor& cpu, TZ80Registers
         --r[R::B];
     };
 
-    // A repeating form does one transfer a step, as the processor does.
-    switch (opcode & 0x03) {
-    case 0:
-        transfer();
-        r[R::F] = static_cast<std::uint8_t>((r[R::F] & 0xE9) | (r.Get(R::BC) != 0 ? FlagParityOverflow : 0));
-        return repeat && r.Get(R::BC) != 0;
-    case 1: {
-        const bool matched = compare();
-        return repeat && !matched && r.Get(R::BC) != 0;
+    // One transfer; true when the instruction repeats.
+    const auto once = [&] {
+        switch (opcode & 0x03) {
+        case 0:
+            transfer();
+            r[R::F] = static_cast<std::uint8_t>((r[R::F] & 0xE9) | (r.Get(R::BC) != 0 ? FlagParityOverflow : 0));
+            return repeat && r.Get(R::BC) != 0;
+        case 1: {
+            const bool matched = compare();
+            return repeat && !matched && r.Get(R::BC) != 0;
+        }
+        default:
+            (opcode & 0x01) ? output() : input();
+            r[R::F] = static_cast<std::uint8_t>(FlagSubtract | (r[R::B] == 0 ? FlagZero : 0));
+            return repeat && r[R::B] != 0;
+        }
+    };
+    // Each repetition is the instruction run again, its fetches and wait cycles
+    // included. They go on within the step while nothing is due before the next
+    // one: no event or interrupt, no stop, no debugger or profiler at the address.
+    while (once()) {
+        cpu.cycles += TZ80Cycles::blockRepeat;
+        if (cpu.cycles >= cpu.eventCycle || !cpu.running || cpu.stepMap[cpu.instructionAddress]) return true;
+        ++cpu.instructionCount;
+        cpu.cycles += TZ80Cycles::extended[opcode];
     }
-    default:
-        (opcode & 0x01) ? output() : input();
-        r[R::F] = static_cast<std::uint8_t>(FlagSubtract | (r[R::B] == 0 ? FlagZero : 0));
-        return repeat && r[R::B] != 0;
-    }
+    return false;
 }
 
 template <class Processor>
@@ -920,10 +944,7 @@ void TZ80Executor<Processor>::ExecuteExtended() {
     }
     case 0xA0: case 0xA1: case 0xA2: case 0xA3: case 0xA8: case 0xA9: case 0xAA: case 0xAB:
     case 0xB0: case 0xB1: case 0xB2: case 0xB3: case 0xB8: case 0xB9: case 0xBA: case 0xBB:
-        if (ExecuteBlockTransfer(cpu, r, opcode)) {
-            pc = static_cast<std::uint16_t>(pc - 2);
-            cpu.cycles += TZ80Cycles::blockRepeat;
-        }
+        if (ExecuteBlockTransfer(cpu, r, opcode)) pc = static_cast<std::uint16_t>(pc - 2);
         break;
     case 0xED:
         SkipRedundantPrefix();

@@ -166,7 +166,7 @@ void TDebugger::StepInto() {
     // As the debug window's single step: the step counts down and may take an interrupt.
     processor->running = true;
     processor->Step();
-    processor->running = false;
+    processor->Stop();
 }
 
 std::string TDebugger::Describe(const TStopReason& reason) const {

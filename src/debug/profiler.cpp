@@ -20,9 +20,9 @@ void TProfiler::Attach(TMSXZ80& newProcessor) {
 }
 
 void TProfiler::Detach() {
-    if (processor) processor->SetProfiler(nullptr);
+    if (processor) processor->SetProfile(nullptr);
     processor = nullptr;
-    pendingKey = discard;
+    pendingKey = noStep;
 }
 
 void TProfiler::Start() {
@@ -34,44 +34,39 @@ void TProfiler::Start() {
 void TProfiler::Stop() {
     if (processor && running) {
         // The last step has run: it is charged now, as the next step would.
-        charges[pendingKey].cycles += processor->cycles - pendingCycle;
-        ++charges[pendingKey].instructions;
+        ChargeStep(noStep, processor->cycles);
     }
     running = false;
     AttachRunning();
 }
 
 void TProfiler::AttachRunning() {
-    pendingKey = discard;
+    pendingKey = noStep;
     frameStarted = false;
     if (!processor) return;
     pendingCycle = processor->cycles;
-    interruptsSeen = processor->interruptsTaken;
-    processor->SetProfiler(running ? this : nullptr);
+    processor->SetProfile(running ? this : nullptr);
 }
 
 void TProfiler::Reset() {
     std::fill(charges.begin(), charges.end(), TCharge{});
-    pendingKey = discard;
+    pendingKey = noStep;
     frameStarted = false;
     recentLoads.fill(0);
     frames = 0;
     loadSum = loadMinimum = loadMaximum = 0;
 }
 
-void TProfiler::InterruptTaken(std::uint64_t lastStart) {
-    const TMSXZ80& cpu = *processor;
-    interruptsSeen = cpu.interruptsTaken;
-    // A HALT waits in one step up to the interrupt that ends it.
-    if (cpu.interruptEndedHalt) NoteHalt(lastStart);
-    if (frameStarted) EndFrame(cpu.interruptCycle);
-    StartFrame(cpu.interruptCycle);
+void TProfiler::InterruptTaken(std::uint64_t cycle) {
+    if (frameStarted) EndFrame(cycle);
+    StartFrame(cycle);
 }
 
-void TProfiler::NoteHalt(std::uint64_t cycle) {
+// Only the first HALT of a frame ends its load.
+void TProfiler::HaltStarted() {
     if (halted) return;
     halted = true;
-    haltCycle = cycle;
+    haltCycle = pendingCycle;
 }
 
 void TProfiler::StartFrame(std::uint64_t interruptCycle) {

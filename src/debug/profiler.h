@@ -37,7 +37,7 @@ struct TFrameLoadSummary {
 // add up to the cycles run. The rows gather them by symbol, each covering its
 // address up to the next symbol's (the last one to the end of its 16 KB page),
 // and outside the symbols by 256-byte block.
-class TProfiler {
+class TProfiler : private TZ80Profile {
 public:
     // Loads kept for the graph of the last frames.
     static constexpr int framesKept = 300;
@@ -58,25 +58,6 @@ public:
     // Forgets every charge and frame load.
     void Reset();
 
-    // Called by the processor before each step while running, with the step's
-    // PC: the step before is charged with the cycles since it started.
-    void ChargeStep(std::uint16_t pc) {
-        const TMSXZ80& cpu = *processor;
-        const std::uint64_t now = cpu.cycles;
-        // Where the step before began: a HALT's start, when that step was one.
-        const std::uint64_t lastStart = pendingCycle;
-        TCharge& charge = charges[pendingKey];
-        charge.cycles += now - lastStart;
-        ++charge.instructions;
-        pendingKey = static_cast<std::uint32_t>(cpu.GetMemorySelector()->GetPageSlot(pc >> 14)) << 16 | pc;
-        pendingCycle = now;
-        if (cpu.interruptsTaken != interruptsSeen) [[unlikely]] {
-            InterruptTaken(lastStart);
-        } else if (cpu.cpuState & TZ80::StateHalted) [[unlikely]] {
-            NoteHalt(lastStart);
-        }
-    }
-
     std::uint64_t TotalCycles() const;
     // Every symbol or block with cycles, the most cycles first.
     std::vector<TProfileRow> Rows(const TSymbolTable& symbols) const;
@@ -85,32 +66,16 @@ public:
     TFrameLoadSummary FrameLoad() const;
 
 private:
-    // An address in one of the 16 slots: slot * 64 KB + address.
-    static constexpr std::size_t keys = 16 * 0x10000;
-    // The record past the keys, charged with the step before the first.
-    static constexpr std::uint32_t discard = keys;
-
-    // The cycles and instructions charged to one address in one slot.
-    struct TCharge {
-        std::uint64_t cycles = 0;
-        std::uint32_t instructions = 0;
-    };
-
     void AttachRunning();
-    [[gnu::noinline]] void InterruptTaken(std::uint64_t lastStart);
-    void NoteHalt(std::uint64_t cycle);
+    void InterruptTaken(std::uint64_t cycle) override;
+    void HaltStarted() override;
     void StartFrame(std::uint64_t interruptCycle);
     void EndFrame(std::uint64_t nextInterruptCycle);
     void AddFrameLoad(double percent);
 
     TMSXZ80* processor = nullptr;
     bool running = false;
-    std::vector<TCharge> charges;
-    // The step not yet charged, and the cycle it started at.
-    std::uint32_t pendingKey = discard;
-    std::uint64_t pendingCycle = 0;
 
-    std::uint32_t interruptsSeen = 0;
     bool frameStarted = false;
     std::uint64_t frameStart = 0;
     bool halted = false;

@@ -54,9 +54,15 @@ void TPCMSX::Run() {
         const auto frameEnded = [&] {
             return batchProcessor && GetPCZ80() == batchProcessor && batchProcessor->framesEnded != framesBefore;
         };
-        for (int step = 0; step < 1000 && !done && !frameEnded(); ++step) {
-            if (processor && GetPCZ80()->pumpEveryStep) services.messagePump.ProcessMessages();
-            done = !processor || GetPCZ80()->Step() != 0;
+        while (!done && !frameEnded()) {
+            if (!processor) {
+                done = true;
+            } else if (GetPCZ80()->pumpEveryStep) {
+                services.messagePump.ProcessMessages();
+                done = GetPCZ80() && GetPCZ80()->Step() != 0;
+            } else {
+                done = GetPCZ80()->RunToEvent() != 0;
+            }
         }
         const bool counted = frameEnded();
         services.messagePump.ProcessMessages();

@@ -135,7 +135,7 @@ void TPCZ80Form::cbTraceScreenClick() {
 void TPCZ80Form::btnStepZ80Click() {
     processor.running = true;
     processor.Step();
-    processor.running = false;
+    processor.Stop();
 }
 
 void TPCZ80Form::closeEvent(QCloseEvent* event) {

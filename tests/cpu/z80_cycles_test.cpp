@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "cpu/z80_test_support.h"
@@ -103,13 +104,15 @@ TEST(Z80Cycles, EachGroupTakesItsDataSheetTimePlusOneWaitPerM1) {
     }
 }
 
-// One step per repetition: 21 T-states while it repeats with PC left on it, 16 for the last, each with two M1 waits.
-TEST(Z80Cycles, BlockRepeatsTakeOneStepPerRepetition) {
+// A repetition is the instruction run again: 21 T-states while it repeats, 16 for the last, each with two
+// M1 waits. A step goes on repeating until the instruction ends, or up to the repetition that reaches
+// an event, where it leaves PC on the instruction; an event past due stops it after every repetition.
+TEST(Z80Cycles, BlockRepeatsRunOnUntilAnEventIsDue) {
     const struct {
         const char* name;
         std::uint8_t opcode;  // after ED
         std::uint16_t bc;
-        int steps;
+        int repetitions;
         std::uint16_t bcAfter;
     } rows[] = {
         {"LDIR", 0xB0, 0x0002, 2, 0x0000}, {"LDDR", 0xB8, 0x0003, 3, 0x0000},
@@ -119,18 +122,22 @@ TEST(Z80Cycles, BlockRepeatsTakeOneStepPerRepetition) {
         {"OTIR", 0xB3, 0x0310, 3, 0x0010}, {"OTDR", 0xBB, 0x0210, 2, 0x0010},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        auto cpu = Prepared({0xED, row.opcode});
-        cpu->Set(R::BC, row.bc);
-        for (int step = 1; step <= row.steps; ++step) {
-            SCOPED_TRACE(step);
-            const std::uint64_t before = cpu->cycles;
-            const bool last = step == row.steps;
-            cpu->RunningStep();
-            EXPECT_EQ(cpu->cycles - before, last ? 16u + 2u : 21u + 2u);
-            EXPECT_EQ(cpu->Get(R::PC), last ? 0x0102 : 0x0100);
+        for (const bool eventDue : {false, true}) {
+            SCOPED_TRACE(std::string(row.name) + (eventDue ? ", event due" : ""));
+            auto cpu = Prepared({0xED, row.opcode});
+            cpu->Set(R::BC, row.bc);
+            if (eventDue) cpu->ScheduleEvent(1);
+            for (int step = 1; step <= (eventDue ? row.repetitions : 1); ++step) {
+                SCOPED_TRACE(step);
+                cpu->RunningStep();
+                const int done = eventDue ? step : row.repetitions;
+                const bool last = done == row.repetitions;
+                EXPECT_EQ(cpu->cycles, (done - 1) * (21u + 2u) + (last ? 16u + 2u : 21u + 2u));
+                EXPECT_EQ(cpu->Get(R::PC), last ? 0x0102 : 0x0100);
+            }
+            EXPECT_EQ(cpu->Get(R::BC), row.bcAfter);
+            EXPECT_EQ(cpu->instructionCount, static_cast<std::uint32_t>(row.repetitions));
         }
-        EXPECT_EQ(cpu->Get(R::BC), row.bcAfter);
     }
 }
 

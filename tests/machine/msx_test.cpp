@@ -179,10 +179,9 @@ TEST_F(MSXTest, APacedRunLoopWaitsOncePerFrameForItsTime) {
     using std::chrono::nanoseconds;
     EXPECT_EQ(host.pump.waits, (std::vector{nanoseconds(16'688'154), nanoseconds(33'376'309), nanoseconds(50'064'463)}));
     // JR $ takes 13 cycles: the third frame flag, at cycle 163 248, ends step 12 558. Messages come
-    // after each batch of up to 1000 steps, a batch ending with its frame (4 + 5 + 5 of them), and in
-    // each wait; the stop lets one more step run, in a batch of its own.
+    // after each frame and in each wait; the stop lets one more step run, in a batch of its own.
     EXPECT_EQ(machine.GetZ80()->instructionCount, 12559u);
-    EXPECT_EQ(host.pump.calls, 15 + 3);
+    EXPECT_EQ(host.pump.calls, 3 + 3 + 1);
     EXPECT_TRUE(machine.IsSoundPaused());
 }
 

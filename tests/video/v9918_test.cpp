@@ -54,7 +54,9 @@ TEST(V9918, FrameFlagAndInterruptLine) {
         vdp.FrameFlagReached();
         EXPECT_EQ(vdp.NextFrameFlagCycle(), 192u * 228 + 313u * 228);
         EXPECT_TRUE(vdp.GetStatus() & TV9918::frameFlag);
-        if (c.readStatus) EXPECT_TRUE(vdp.ReadPort(0x99) & TV9918::frameFlag);
+        if (c.readStatus) {
+            EXPECT_TRUE(vdp.ReadPort(0x99) & TV9918::frameFlag);
+        }
         EXPECT_EQ(processor.GetInterruptLine(), c.line);
         // Enabling interrupts while the flag stands asserts the line at once.
         WriteVdpRegister(vdp, 1, 0x20);
