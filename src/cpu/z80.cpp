@@ -25,7 +25,7 @@ void TZ80::Stop() {
 
 std::uint16_t TZ80::Run() {
     running = true;
-    while (Step() == 0) {
+    while (RunToEvent() == 0) {
     }
     return registers.Get(R::PC);
 }
@@ -72,6 +72,8 @@ void TZ80::RefreshStepExtras() {
     stepMap = stepExtras == 0                  ? noAddress.data()
               : stepExtras == ExtraWatchMarked ? watchedAddresses
                                                : everyAddress.data();
+    // A run chooses its kind of step once: this one ends it at the next step.
+    eventCycle = 0;
 }
 
 bool TZ80::BeforeStep() {

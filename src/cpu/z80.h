@@ -153,7 +153,7 @@ public:
     // Executes instructions up to the one that reaches the machine's next event
     // or an interrupt, which are then dealt with; 0, or -1 when stopped.
     virtual std::int32_t RunToEvent();
-    // Steps until a step returns non-zero; returns PC.
+    // Runs until stopped; returns PC.
     virtual std::uint16_t Run();
     virtual void WriteMemory(std::uint16_t address, std::uint8_t value) = 0;
     virtual std::uint8_t ReadMemory(std::uint16_t address) = 0;

@@ -26,15 +26,18 @@ public:
     // interrupt when the clock has reached the cycle to look at them.
     [[gnu::always_inline]] inline std::int32_t Step() { return Run<false>(); }
     // Steps up to the one that reaches the cycle to look at the machine's
-    // event or an interrupt, that one included; -1 when stopped.
-    [[gnu::always_inline]] inline std::int32_t RunToEvent() { return Run<true>(); }
+    // event or an interrupt, that one included; -1 when stopped. While only
+    // the profile is charged, its steps skip the test of the step map.
+    [[gnu::always_inline]] inline std::int32_t RunToEvent() {
+        return cpu.stepExtras == TZ80::ExtraProfile ? Run<true, true>() : Run<true>();
+    }
     // Accepts an interrupt with the acknowledge's vector.
     void Interrupt(std::uint16_t vector);
 
 private:
     using R = TZ80Registers;
 
-    template <bool ToEvent> [[gnu::always_inline]] inline std::int32_t Run();
+    template <bool ToEvent, bool ProfileOnly = false> [[gnu::always_inline]] inline std::int32_t Run();
 
     // The registers named by the 3-bit register field of an opcode; field 6
     // stands for the memory operand and has no register.
@@ -365,12 +368,14 @@ inline std::uint16_t TZ80Executor<Processor>::MemoryOperand() {
 }
 
 template <class Processor>
-template <bool ToEvent>
+template <bool ToEvent, bool ProfileOnly>
 std::int32_t TZ80Executor<Processor>::Run() {
     TZ80& core = cpu;
     for (;;) {
         cpu.instructionAddress = pc;
-        if (cpu.stepMap[pc]) [[unlikely]] {
+        if constexpr (ProfileOnly) {
+            cpu.profile->ChargeStep(ProfileKey(), cpu.cycles);
+        } else if (cpu.stepMap[pc]) [[unlikely]] {
             // Stopped before the instruction: nothing executed, nothing counted.
             if ((cpu.stepExtras & ~TZ80::ExtraProfile) && core.BeforeStep()) return -1;
             if (cpu.profile) cpu.profile->ChargeStep(ProfileKey(), cpu.cycles);
