@@ -141,19 +141,6 @@ TEST(Z80Cycles, BlockRepeatsRunOnUntilAnEventIsDue) {
     }
 }
 
-// A prefix followed by another is a step of its own; the last prefix is the one that counts.
-TEST(Z80Cycles, RedundantPrefixIsAStepOfItsOwn) {
-    auto cpu = Prepared({0xFD, 0xDD, 0x21, 0x34, 0x12});  // FD, then LD IX,1234h
-    cpu->RunningStep();
-    EXPECT_EQ(cpu->cycles, 4u + 1u);
-    EXPECT_EQ(cpu->Get(R::PC), 0x0101);
-    cpu->RunningStep();
-    EXPECT_EQ(cpu->cycles, 4u + 1u + 14u + 2u);
-    EXPECT_EQ(cpu->Get(R::PC), 0x0105);
-    EXPECT_EQ(cpu->Get(R::IX), 0x1234);
-    EXPECT_EQ(cpu->Get(R::IY), 0x7000);
-}
-
 TEST(Z80Cycles, HaltRepeatsUntilAnInterrupt) {
     auto cpu = Prepared({0x76});
     cpu->cpuState = TZ80::StateIFF1 | TZ80::StateMode1;
@@ -175,7 +162,8 @@ TEST(Z80Cycles, HaltRepeatsUntilAnInterrupt) {
     EXPECT_EQ(passed->Get(R::PC), 0x0101);
 }
 
-// The acknowledge's cycles (13 in modes 0 and 1, 19 in mode 2, plus its M1 wait) join the step that took it.
+// The acknowledge's cycles (13 in modes 0 and 1, 19 in mode 2, 11 for NMI, plus its M1 wait) join the
+// step that took it. IFF1 goes to IFF2 and is cleared.
 TEST(Z80Cycles, InterruptAcceptance) {
     const struct {
         const char* name;
@@ -186,17 +174,23 @@ TEST(Z80Cycles, InterruptAcceptance) {
         std::uint64_t cycles;
         std::uint16_t pc;
         std::uint16_t pushed;  // 0: nothing pushed
+        std::uint8_t stateAfter;
         std::uint8_t I = 0;
         std::uint16_t vector = 0x0038;
     } rows[] = {
-        {"mode 1 after a NOP", {0x00}, 0x03, true, 1, 5 + 13 + 1, 0x0038, 0x0101},
-        {"mode 2 reads the table at I*256 + (vector & FEh)", {0x00}, 0x05, true, 1, 5 + 19 + 1, 0xBEEF, 0x0101, 0x12, 0x0035},
-        {"mode 0 with RST 38h on the bus", {0x00}, 0x01, true, 1, 5 + 13 + 1, 0x0038, 0x0101},
+        {"mode 1 after a NOP", {0x00}, 0x03, true, 1, 5 + 13 + 1, 0x0038, 0x0101, 0x42},
+        {"mode 1 ignores the vector", {0x00}, 0x03, true, 1, 5 + 13 + 1, 0x0038, 0x0101, 0x42, 0, 0x1234},
+        {"mode 2 reads the table at I*256 + (vector & FEh)", {0x00}, 0x05, true, 1, 5 + 19 + 1, 0xBEEF, 0x0101, 0x44,
+         0x12, 0x0035},
+        {"mode 0 with RST 38h on the bus", {0x00}, 0x01, true, 1, 5 + 13 + 1, 0x0038, 0x0101, 0x40},
+        {"mode 0 takes the vector as PC", {0x00}, 0x01, true, 1, 5 + 13 + 1, 0x1234, 0x0101, 0x40, 0, 0x1234},
+        {"NMI with interrupts enabled", {0x00}, 0x05, true, 1, 5 + 11 + 1, 0x0066, 0x0101, 0x44, 0, 0x0066},
         // Taken after EI, the NOP would run at 0038h and 0101h would be pushed.
-        {"EI holds it off for one instruction", {0xFB, 0x00}, 0x02, true, 2, 5 + 5 + 13 + 1, 0x0038, 0x0102},
-        {"line not asserted", {0x00}, 0x03, false, 1, 5, 0x0101, 0},
-        {"IFF1 clear", {0x00}, 0x02, true, 1, 5, 0x0101, 0},
-        {"DI with the line asserted", {0xF3}, 0x03, true, 1, 5, 0x0101, 0},
+        {"EI holds it off for one instruction", {0xFB, 0x00}, 0x02, true, 2, 5 + 5 + 13 + 1, 0x0038, 0x0102, 0x42},
+        {"line not asserted", {0x00}, 0x03, false, 1, 5, 0x0101, 0, 0x03},
+        {"IFF1 clear", {0x00}, 0x02, true, 1, 5, 0x0101, 0, 0x02},
+        {"DI with the line asserted", {0xF3}, 0x03, true, 1, 5, 0x0101, 0, 0x02},
+        {"FFFF is never accepted", {0x00}, 0x41, true, 1, 5, 0x0101, 0, 0x41, 0, 0xFFFF},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -209,13 +203,31 @@ TEST(Z80Cycles, InterruptAcceptance) {
         for (int step = 0; step < row.steps; ++step) cpu->RunningStep();
         EXPECT_EQ(cpu->cycles, row.cycles);
         EXPECT_EQ(cpu->Get(R::PC), row.pc);
-        EXPECT_EQ(cpu->acknowledgeCount, row.pushed ? 1 : 0);
         EXPECT_EQ(cpu->Get(R::SP), row.pushed ? 0xEFFE : 0xF000);
         if (row.pushed) {
             EXPECT_EQ(cpu->memory[0xEFFE] | cpu->memory[0xEFFF] << 8, row.pushed);
-            EXPECT_FALSE(cpu->cpuState & TZ80::StateIFF1) << "acceptance disables interrupts";
         }
+        EXPECT_EQ(cpu->cpuState, row.stateAfter);
     }
+}
+
+// A run goes on to the step that reaches the event or finds an interrupt to take, and ends with it.
+TEST(Z80Cycles, RunToEventEndsWithTheStepThatReachesIt) {
+    auto cpu = Prepared({0x18, 0xFE});  // JR $: 12 T-states and an M1 wait
+    cpu->running = true;
+    cpu->ScheduleEvent(100);
+    EXPECT_EQ(cpu->RunToEvent(), 0);
+    EXPECT_EQ(cpu->cycles, 8u * 13u);
+    EXPECT_EQ(cpu->instructionCount, 8u);
+    cpu->ScheduleEvent(TZ80::never);
+    cpu->cpuState = TZ80::StateIFF1 | TZ80::StateMode1;
+    cpu->SetInterruptLine(true);
+    EXPECT_EQ(cpu->RunToEvent(), 0);
+    EXPECT_EQ(cpu->instructionCount, 9u);
+    EXPECT_EQ(cpu->Get(R::PC), 0x0038);
+    cpu->Stop();
+    EXPECT_EQ(cpu->RunToEvent(), -1) << "a stopped run ends after one step";
+    EXPECT_EQ(cpu->instructionCount, 10u);
 }
 
 }  // namespace

@@ -15,39 +15,6 @@ namespace {
 using R = TZ80Registers;
 using TWrite = std::pair<std::uint8_t, std::uint8_t>;
 
-TEST(Z80Core, InterruptAcceptanceInEveryMode) {
-    const struct {
-        const char* name;
-        std::uint8_t opcode;  // at 0000, run with the interrupt line asserted
-        std::uint8_t cpuState, I;
-        std::uint16_t vector, newPC;
-        std::uint8_t stateAfter;
-    } cases[] = {
-        {"mode 0 takes the vector as PC", 0x00, 0x01, 0, 0x1234, 0x1234, 0x40},
-        {"mode 1 ignores the vector", 0x00, 0x03, 0, 0x1234, 0x0038, 0x42},
-        {"mode 2 reads the table at I, even low byte", 0x00, 0x05, 0x12, 0x0035, 0xBEEF, 0x44},
-        {"not at the end of EI", 0xFB, 0x02, 0, 0x0038, 0x0001, 0x03},
-        {"interrupts disabled", 0x00, 0x02, 0, 0x0038, 0x0001, 0x02},
-        {"FFFF is never accepted", 0x00, 0x41, 0, 0xFFFF, 0x0001, 0x41},
-        {"NMI with interrupts enabled", 0x00, 0x05, 0x12, 0x0066, 0x0066, 0x44},
-    };
-    for (const auto& test : cases) {
-        SCOPED_TRACE(test.name);
-        auto cpu = std::make_unique<TTestZ80>();
-        cpu->Load(0x1234, {0xEF, 0xBE});
-        cpu->memory[0] = test.opcode;
-        cpu->cpuState = test.cpuState;
-        cpu->vector = test.vector;
-        cpu->I = test.I;
-        cpu->SetInterruptLine(true);
-        cpu->RunningStep();
-        EXPECT_EQ(cpu->Get(R::PC), test.newPC);
-        EXPECT_EQ(cpu->cpuState, test.stateAfter);
-        EXPECT_EQ(cpu->Get(R::SP), test.newPC != 1 ? 0xEFFE : 0xF000) << "the return address pushed, or not";
-        EXPECT_EQ(cpu->memory[0xEFFE], test.newPC != 1 ? 0x01 : 0x00);
-    }
-}
-
 // A redundant prefix is a step of its own; a stopped step executes and says so.
 TEST(Z80Core, RedundantPrefixesAreStepsOfTheirOwn) {
     for (const bool running : {false, true}) {
@@ -61,6 +28,7 @@ TEST(Z80Core, RedundantPrefixesAreStepsOfTheirOwn) {
         EXPECT_EQ(cpu->Step(), running ? 0 : -1);
         EXPECT_EQ(cpu->Get(R::PC), 1);
         EXPECT_EQ(cpu->instructionCount, 1u);
+        EXPECT_EQ(cpu->cycles, 4u + 1u) << "a prefix's own T-states and M1 wait";
         for (int step = 0; step < 5; ++step) cpu->RunningStep();  // ED 00 is a two-byte no-operation
         EXPECT_EQ(cpu->Get(R::IX), 0x1235) << "the last prefix counts: DD INC IX";
         EXPECT_EQ(cpu->Get(R::PC), 11);

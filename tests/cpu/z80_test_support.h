@@ -16,7 +16,6 @@ public:
     std::array<std::uint8_t, 256> portValues{};
     std::vector<std::pair<std::uint8_t, std::uint8_t>> portsWritten;
     std::uint16_t vector = 0x0038;
-    int acknowledgeCount = 0;
     std::uint8_t* trapRegisters = nullptr;
 
     TTestZ80() { portValues.fill(0xFF); }
@@ -25,10 +24,7 @@ public:
     std::uint8_t ReadPort(std::uint8_t port) override { return portValues[port]; }
     void WritePort(std::uint8_t port, std::uint8_t value) override { portsWritten.emplace_back(port, value); }
     void Trap(std::uint8_t* registerBlock) override { trapRegisters = registerBlock; }
-    std::uint16_t AcknowledgeInterrupt() override {
-        ++acknowledgeCount;
-        return vector;
-    }
+    std::uint16_t AcknowledgeInterrupt() override { return vector; }
 
     void Load(std::uint16_t address, std::initializer_list<std::uint8_t> bytes) {
         for (std::uint8_t byte : bytes) memory[address++] = byte;
