@@ -54,15 +54,12 @@ void TPCMSX::Run() {
         const auto frameEnded = [&] {
             return batchProcessor && GetPCZ80() == batchProcessor && batchProcessor->framesEnded != framesBefore;
         };
-        while (!done && !frameEnded()) {
-            if (!processor) {
-                done = true;
-            } else if (GetPCZ80()->pumpEveryStep) {
-                services.messagePump.ProcessMessages();
-                done = GetPCZ80() && GetPCZ80()->Step() != 0;
-            } else {
-                done = GetPCZ80()->RunToEvent() != 0;
-            }
+        while (!done && GetPCZ80() == batchProcessor && !frameEnded()) {
+            // Messages between all steps while the debug window asks for it,
+            // else after each run up to the processor's next event.
+            const bool everyStep = processor && GetPCZ80()->pumpEveryStep;
+            if (everyStep) services.messagePump.ProcessMessages();
+            done = !processor || (everyStep ? GetPCZ80()->Step() : GetPCZ80()->RunToEvent()) != 0;
         }
         const bool counted = frameEnded();
         services.messagePump.ProcessMessages();
