@@ -55,7 +55,7 @@ public:
 
     TDirectFlatZ80() { ScheduleEvent(frameCycles); }
     std::int32_t Step() override { return TZ80Executor<TDirectFlatZ80>(*this).Step(); }
-    std::int32_t RunToEvent() override { return TZ80Executor<TDirectFlatZ80>(*this).RunToEvent(); }
+    std::int32_t RunToEvent() override { return TZ80Executor<TDirectFlatZ80>::RunToEvent(*this); }
     void MachineEvent() override { ScheduleEvent(nextEventCycle + frameCycles); }
 };
 

@@ -14,7 +14,7 @@ std::int32_t TPCZ80::Step() {
 
 std::int32_t TPCZ80::RunToEvent() {
     if (traceEnabled) return Step();
-    return TZ80Executor<TPCZ80>(*this).RunToEvent();
+    return TZ80Executor<TPCZ80>::RunToEvent(*this);
 }
 
 void TPCZ80::TraceStep() {

@@ -114,7 +114,7 @@ bool TZ80::LoadState(TStateReader& record) {
 // The core's own memory and port operations are virtual: a subclass answers them.
 std::int32_t TZ80::Step() { return TZ80Executor<TZ80>(*this).Step(); }
 
-std::int32_t TZ80::RunToEvent() { return TZ80Executor<TZ80>(*this).RunToEvent(); }
+std::int32_t TZ80::RunToEvent() { return TZ80Executor<TZ80>::RunToEvent(*this); }
 
 void TZ80::PrepareInstructionText() {
     instructionText.clear();

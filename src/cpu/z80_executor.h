@@ -27,9 +27,10 @@ public:
     [[gnu::always_inline]] inline std::int32_t Step() { return Run<false>(); }
     // Steps up to the one that reaches the cycle to look at the machine's
     // event or an interrupt, that one included; -1 when stopped. While only
-    // the profile is charged, its steps skip the test of the step map.
-    [[gnu::always_inline]] inline std::int32_t RunToEvent() {
-        return cpu.stepExtras == TZ80::ExtraProfile ? Run<true, true>() : Run<true>();
+    // the profile is charged, its steps skip the test of the step map. Each
+    // kind of run is a function of its own, which keeps its registers to itself.
+    static std::int32_t RunToEvent(Processor& processor) {
+        return processor.stepExtras == TZ80::ExtraProfile ? RunProfiled(processor) : RunPlain(processor);
     }
     // Accepts an interrupt with the acknowledge's vector.
     void Interrupt(std::uint16_t vector);
@@ -38,6 +39,12 @@ private:
     using R = TZ80Registers;
 
     template <bool ToEvent, bool ProfileOnly = false> [[gnu::always_inline]] inline std::int32_t Run();
+    [[gnu::noinline]] static std::int32_t RunPlain(Processor& processor) {
+        return TZ80Executor(processor).template Run<true>();
+    }
+    [[gnu::noinline]] static std::int32_t RunProfiled(Processor& processor) {
+        return TZ80Executor(processor).template Run<true, true>();
+    }
 
     // The registers named by the 3-bit register field of an opcode; field 6
     // stands for the memory operand and has no register.
