@@ -131,8 +131,8 @@ void TZ80::ReachEvent() {
     const bool delayed = std::exchange(interruptDelay, false);
     if (interruptLine && (cpuState & StateIFF1) && !delayed) {
         const std::uint16_t vector = AcknowledgeInterrupt();
-        // The acknowledge may have changed the registers: the interrupt starts from the block.
         const std::uint64_t acknowledgeCycle = cycles;
+        // The acknowledge may have changed the registers: the interrupt starts from the block.
         if (vector != NoInterrupt) TZ80Executor<TZ80>(*this).Interrupt(vector);
         if (profile && vector != NoInterrupt && vector != NonMaskableInterrupt) profile->InterruptTaken(acknowledgeCycle);
     }
