@@ -107,6 +107,8 @@ echo "=== e2e: debug and cassette windows"
 # keyboard focus as they open.
 openbox > "$output/openbox.log" 2>&1 &
 openbox_pid=$!
+# Windows opened while it starts up may be missed by it: wait until it manages the screen.
+for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q "window id" && break; sleep 0.1; done
 SDL_AUDIODRIVER=dummy start_quib windows --run
 sleep 3
 xdotool windowmove "$window" 760 440  # the bottom right corner, out of the new windows' way
