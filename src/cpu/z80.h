@@ -234,7 +234,8 @@ private:
     // common path keeps a small frame.
     [[gnu::noinline]] void ReachEvent();
     // Where the next step must stop by: at once while an interrupt may be
-    // taken, else at the machine's event. Stop sets it to 0 as well.
+    // taken, else at the machine's event. Stop and a change of what steps do
+    // set it to 0 as well, so that a run ends.
     void RefreshEventCycle() {
         eventCycle = (interruptLine && (cpuState & StateIFF1)) || interruptDelay ? 0 : nextEventCycle;
     }
